@@ -1,0 +1,204 @@
+// The program's spine: start-up, the hidden main window with its commands and
+// watch timer, the message loop, and shutdown.
+#include "app/app.h"
+#include "info/info.h"
+#include "restart/restart.h"
+#include "resource.h"
+#include "startup/startup.h"
+#include "store/store.h"
+#include "watch/watch.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+
+HFONT LinkFont = nullptr;
+HFONT TitleFont = nullptr;
+int WatchCountdown = 0;
+int AlertBusy = 0;
+UINT_PTR WatchTimer = 0;
+
+namespace {
+
+HFONT MakeVerdana(int height, int weight)
+{
+    return CreateFontA(-height, 0, 0, 0, weight, FALSE, TRUE, FALSE, ANSI_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_SWISS, "Verdana");
+}
+
+void OnMainCommand(HWND window, UINT command)
+{
+    switch (command) {
+    case IDM_INIT: OnInitCommand(window); break;
+    case IDM_STARTUP: ShowPropertySheet(window, PageStartup); break;
+    case IDM_ABOUT: ShowPropertySheet(window, PageAbout); break;
+    case IDM_COOKIES: ShowPropertySheet(window, PageCookies); break;
+    case IDM_TASKS: ShowPropertySheet(window, PageTasks); break;
+    case IDM_DOMAIN: ShowPropertySheet(window, PageDomain); break;
+    case IDM_OPTIONS: ShowPropertySheet(window, PageOptions); break;
+    case IDM_EXIT: DestroyWindow(window); break;
+    case IDM_AUTORUN: SetAutorun(!AutorunFlag); break;
+    case IDM_RESTART: CheckRestartFile(0); break;
+    default: break;
+    }
+}
+
+} // namespace
+
+void CreateLinkFonts()
+{
+    if (!LinkFont)
+        LinkFont = MakeVerdana(14, 400);
+    if (!TitleFont)
+        TitleFont = MakeVerdana(18, 600);
+}
+
+void DeleteLinkFonts()
+{
+    if (LinkFont)
+        DeleteObject(LinkFont);
+    if (TitleFont)
+        DeleteObject(TitleFont);
+    LinkFont = TitleFont = nullptr;
+}
+
+void ChooseLanguage()
+{
+    LanguageId = 9;
+    char language[8];
+    LoadText(IDS_LANGUAGE, language, sizeof(language));
+    if (lstrcmpiA(language, "de") == 0)
+        LanguageId = 7;
+}
+
+int FirstRun()
+{
+    if (FileExists("welcome.htm"))
+        ShellExecuteA(MainWindow, "open", "welcome.htm", nullptr, nullptr, SW_SHOWNORMAL);
+    CollectStartupEntries();
+    for (int i = 0; i < EntryCount; ++i) {
+        char path[PathSize];
+        char key[516];
+        char value[16];
+        GetEntryPath(i, path);
+        MakeRunKey(path, key);
+        FormatText(value, sizeof(value), "%lu", (unsigned long)GetEntrySource(i));
+        WritePrivateProfileStringA("Run", key, value, DataFilePath);
+    }
+    int remembered = EntryCount;
+    ShowPropertySheet(MainWindow, PageStartup);
+    return remembered;
+}
+
+void OnInitCommand(HWND window)
+{
+    UpdateTrayIcon(0);
+    WatchCycle();
+    WatchTimer = 0;
+    if (Minutes == 0)
+        return;
+    WatchCountdown = 10 * Minutes + 10;
+    WatchTimer = SetTimer(window, WATCH_TIMER_ID, 6000, nullptr);
+}
+
+int OnWatchTimer()
+{
+    if (--WatchCountdown >= 0)
+        return 0;
+    // Timer messages keep arriving while the cycle's dialogs are up; a high
+    // count keeps them from starting a cycle inside this one.
+    WatchCountdown = 100 * Minutes;
+    WatchCycle();
+    WatchCountdown = 10 * Minutes;
+    return 1;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        if (WatchTimer)
+            KillTimer(window, WATCH_TIMER_ID);
+        WatchTimer = 0;
+        PostQuitMessage(0);
+        return 0;
+    case WM_COMMAND:
+        OnMainCommand(window, LOWORD(wParam));
+        return 0;
+    case WM_TIMER:
+        OnWatchTimer();
+        return 0;
+    case WM_TRAYNOTIFY:
+        OnTrayNotify(LOWORD(wParam), (UINT)lParam);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+int StartProgram(HINSTANCE instance)
+{
+    AppInstance = instance;
+    if (!LoadText(IDS_APPCLASS, AppClass, sizeof(AppClass)) ||
+        !LoadText(IDS_APPTITLE, AppTitle, sizeof(AppTitle)))
+        return 0;
+
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    windowClass.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
+    windowClass.hbrBackground = (HBRUSH)GetStockObject(LTGRAY_BRUSH);
+    windowClass.lpszClassName = AppClass;
+    if (!RegisterClassA(&windowClass))
+        return 0;
+    MainWindow = CreateWindowExA(WS_EX_TOOLWINDOW, AppClass, AppTitle, 0, 0, 0, 0, 0, nullptr,
+                                 nullptr, instance, nullptr);
+    if (!MainWindow)
+        return 0;
+    CreateLinkFonts();
+    ShowWindow(MainWindow, SW_HIDE);
+    UpdateWindow(MainWindow);
+    AlertBusy = 0;
+
+    CoInitialize(nullptr);
+    InitCommonControls();
+
+    char dataFile[TextSize];
+    if (!LocateDataFile(dataFile))
+        FirstRun();
+    ChooseLanguage();
+    LinkColor = LinkRestColor;
+    LoadOptions();
+    PostMessageA(MainWindow, WM_COMMAND, IDM_INIT, 0);
+    return 1;
+}
+
+int RunMessageLoop()
+{
+    MSG message;
+    for (;;) {
+        BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0)
+            break;
+        if (got == -1)
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return (int)message.wParam;
+}
+
+void EndProgram()
+{
+    if (EntryCount != 0)
+        ClearEntries();
+    UpdateTrayIcon(2);
+    CoUninitialize();
+    SaveOptions();
+    DeleteLinkFonts();
+}

@@ -1,0 +1,63 @@
+// Program information: version resources, command lines to program files,
+// the program information dialog with its More Info address, and the reports.
+#pragma once
+
+#include <windows.h>
+#include <stddef.h>
+
+enum : int { VersionFieldSize = 128, VersionBufferSize = 4096 };
+
+struct VersionInfo {
+    char ProductName[VersionFieldSize];
+    char ProductVersion[VersionFieldSize];
+    char CompanyName[VersionFieldSize];
+    char FileDescription[VersionFieldSize];
+    char LegalCopyright[VersionFieldSize];
+};
+
+// Reads the five texts of a file's version resource; every field is set on
+// every call. True when ProductName is not empty afterwards.
+bool ReadVersionInfo(const char *path, VersionInfo *info);
+// The upper-case program file of a command line, file path or kernel path,
+// cut to size; returns its length.
+int ProgramFileFromCommand(const char *text, char *buffer, size_t size);
+// Index just after the last backslash (searched from the end down to the
+// second character); 0 when there is none.
+int FileNamePart(const char *path);
+// The running program's own ProductVersion; returns its length.
+int OwnProductVersion(char *buffer, size_t size);
+
+// ---------------------------------------------------------------------------
+// Subjects handed to the modal dialogs (512 bytes each).
+extern char SelectedProgramPath[512];
+extern char SelectedProgramTitle[512];
+extern char SelectedProgramSource[512];
+void ClearSelectedProgram();
+
+// Report and link "Type" values.
+enum : int { InfoTypeStartup = 0, InfoTypeTasks = 1, InfoTypeAlert = 9 };
+
+// The identifier sent as "&userid=": never derived from the user or machine.
+int UserIdentifier(char *buffer, size_t size);
+// The product-information address for a program value (already the file name
+// part) with its version texts; values are percent-encoded. Returns length.
+int BuildMoreInfoUrl(const char *program, const VersionInfo *info, int type,
+                     char *buffer, size_t size);
+// The address for a program file read from disk, as the dialogs build it.
+int MoreInfoUrl(const char *programPath, int type, char *buffer, size_t size);
+
+// Tab index of the property sheet that owns a dialog; 0 when none or >= 5.
+int CurrentPageIndex(HWND dialog);
+// Dialog procedure of the program information dialog (template 121).
+INT_PTR CALLBACK ProgramInfoDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---------------------------------------------------------------------------
+// Reports, written into the current directory.
+enum : int { ReportStartup = 0, ReportTasks = 1 };
+// Writes and opens "Report.html" for kind 0 (startup) or 1 (tasks); 1.
+int WriteFullReport(int kind);
+// Writes the report into a named file without opening it (the body of
+// WriteFullReport); 1 when the file was written.
+int WriteFullReportFile(int kind, const char *fileName);
+// Escapes a text for HTML element content or a quoted attribute value.
+int HtmlEscape(const char *text, char *buffer, size_t size);

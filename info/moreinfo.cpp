@@ -1,0 +1,121 @@
+// The subjects handed to the modal dialogs, and the product-information
+// address that the dialogs and the full report link to.
+#include "info/info.h"
+#include "store/store.h"
+
+#include <string.h>
+
+char SelectedProgramPath[512];
+char SelectedProgramTitle[512];
+char SelectedProgramSource[512];
+
+namespace {
+
+const char MoreInfoBase[] = "http://www.ostrelstudios.example/cgi-bin/proginfo.pl?program=";
+
+// Appends one query value, percent-encoding everything but unreserved
+// characters: a company such as "AT&T Labs" must reach the server as one
+// value, not as a new key. An escape is never cut in half.
+void AppendQueryValue(char *buffer, size_t size, const char *value)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    size_t used = strnlen(buffer, size - 1);
+    for (const unsigned char *p = (const unsigned char *)value; p && *p; ++p) {
+        unsigned char c = *p;
+        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                     c == '-' || c == '.' || c == '_' || c == '~';
+        size_t need = plain ? 1 : 3;
+        if (used + need + 1 > size)
+            break;
+        if (plain) {
+            buffer[used++] = (char)c;
+        } else {
+            buffer[used++] = '%';
+            buffer[used++] = hex[c >> 4];
+            buffer[used++] = hex[c & 15];
+        }
+    }
+    buffer[used] = '\0';
+}
+
+} // namespace
+
+void ClearSelectedProgram()
+{
+    SelectedProgramPath[0] = '\0';
+    SelectedProgramTitle[0] = '\0';
+    SelectedProgramSource[0] = '\0';
+}
+
+int UserIdentifier(char *buffer, size_t size)
+{
+    // Nothing that identifies the user or the machine leaves it: "0" unless
+    // the user set an identifier of their own in the data file.
+    char value[SmallTextSize] = "";
+    GetPrivateProfileStringA("Options", "UserId", "", value, sizeof(value), DataFilePath);
+    if (!value[0])
+        CopyText(value, sizeof(value), "0");
+    return CopyText(buffer, size, value);
+}
+
+int BuildMoreInfoUrl(const char *program, const VersionInfo *info, int type, char *buffer,
+                     size_t size)
+{
+    if (!buffer || size == 0)
+        return 0;
+    char user[SmallTextSize];
+    char build[VersionFieldSize];
+    char tail[64];
+    UserIdentifier(user, sizeof(user));
+    OwnProductVersion(build, sizeof(build));
+    FormatText(tail, sizeof(tail), "&Type=%d&Loc=%s", type, LanguageId == 7 ? "de" : "en");
+
+    CopyText(buffer, size, MoreInfoBase);
+    AppendQueryValue(buffer, size, program);
+    AppendText(buffer, size, "&vendor=");
+    AppendQueryValue(buffer, size, info ? info->CompanyName : "");
+    AppendText(buffer, size, "&version=");
+    AppendQueryValue(buffer, size, info ? info->ProductVersion : "");
+    AppendText(buffer, size, "&userid=");
+    AppendQueryValue(buffer, size, user);
+    AppendText(buffer, size, "&build=");
+    AppendQueryValue(buffer, size, build);
+    return AppendText(buffer, size, tail);
+}
+
+int MoreInfoUrl(const char *programPath, int type, char *buffer, size_t size)
+{
+    char program[PathSize];
+    ProgramFileFromCommand(programPath, program, sizeof(program));
+    VersionInfo info;
+    ReadVersionInfo(programPath, &info);
+    return BuildMoreInfoUrl(program + FileNamePart(program), &info, type, buffer, size);
+}
+
+int HtmlEscape(const char *text, char *buffer, size_t size)
+{
+    if (!buffer || size == 0)
+        return 0;
+    buffer[0] = '\0';
+    size_t used = 0;
+    for (const char *p = text; p && *p; ++p) {
+        const char *piece;
+        char single[2] = {*p, '\0'};
+        switch (*p) {
+        case '<': piece = "&lt;"; break;
+        case '>': piece = "&gt;"; break;
+        case '&': piece = "&amp;"; break;
+        case '"': piece = "&quot;"; break;
+        case '\'': piece = "&#39;"; break;
+        default: piece = single; break;
+        }
+        size_t n = strlen(piece);
+        // An entity is never cut in half.
+        if (used + n + 1 > size)
+            break;
+        memcpy(buffer + used, piece, n);
+        used += n;
+    }
+    buffer[used] = '\0';
+    return (int)used;
+}

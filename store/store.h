@@ -1,0 +1,164 @@
+// The store: process-wide identity, the entry table, the data file and the
+// registry helpers, the text loader, and the small file and text functions.
+// Nothing here opens a window.
+#pragma once
+
+#include <windows.h>
+#include <stddef.h>
+
+// ---------------------------------------------------------------------------
+// Buffer sizes that act as limits users can observe.
+enum : int {
+    TitleSize = 128,       // an entry's Title
+    PathSize = 260,        // an entry's Path and Link
+    TextSize = 512,        // registry texts, profile lines, dialog subjects
+    MaxEntries = 300,      // the entry table's limit
+    SmallTextSize = 32,    // AppClass, AppTitle, short texts
+};
+
+// ---------------------------------------------------------------------------
+// Process-wide identity, shared by every layer.
+extern HINSTANCE AppInstance;        // module that carries the resources
+extern HWND MainWindow;              // the hidden main window, or none
+extern char AppClass[SmallTextSize]; // text 1
+extern char AppTitle[SmallTextSize]; // text 2: captions, autorun value name
+extern WORD LanguageId;              // 9 English, 7 German
+
+// ---------------------------------------------------------------------------
+// Text helpers: the one way text enters a fixed buffer.
+
+// Copies src into dst (size bytes), cutting it to size - 1 characters; returns
+// the length copied. A null src copies an empty text.
+int CopyText(char *dst, size_t size, const char *src);
+// Appends src to the text in dst, cutting at size - 1; returns the new length.
+int AppendText(char *dst, size_t size, const char *src);
+// Bounded printf into dst; the result is cut, never overflows; returns length.
+int FormatText(char *dst, size_t size, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+// Copies at most count characters of src (stopping at its end), cut to size.
+int CopyTextPart(char *dst, size_t size, const char *src, size_t count);
+
+// ---------------------------------------------------------------------------
+// Guards: release on every path.
+struct RegKey {
+    HKEY key = nullptr;
+    RegKey() = default;
+    RegKey(const RegKey &) = delete;
+    RegKey &operator=(const RegKey &) = delete;
+    ~RegKey() { if (key) RegCloseKey(key); }
+    HKEY *out() { return &key; }
+    operator HKEY() const { return key; }
+};
+
+struct FindHandle {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    explicit FindHandle(HANDLE h) : handle(h) {}
+    FindHandle(const FindHandle &) = delete;
+    FindHandle &operator=(const FindHandle &) = delete;
+    ~FindHandle() { if (handle != INVALID_HANDLE_VALUE) FindClose(handle); }
+    bool valid() const { return handle != INVALID_HANDLE_VALUE; }
+};
+
+struct FileHandle {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    explicit FileHandle(HANDLE h) : handle(h) {}
+    FileHandle(const FileHandle &) = delete;
+    FileHandle &operator=(const FileHandle &) = delete;
+    ~FileHandle() { if (handle != INVALID_HANDLE_VALUE && handle) CloseHandle(handle); }
+    bool valid() const { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
+};
+
+struct Library {
+    HMODULE module = nullptr;
+    explicit Library(const char *name) : module(LoadLibraryA(name)) {}
+    Library(const Library &) = delete;
+    Library &operator=(const Library &) = delete;
+    ~Library() { if (module) FreeLibrary(module); }
+    FARPROC proc(const char *name) const { return module ? GetProcAddress(module, name) : nullptr; }
+};
+
+// A global memory block that is freed when the guard ends (unless released).
+struct GlobalBlock {
+    HGLOBAL block = nullptr;
+    explicit GlobalBlock(HGLOBAL b) : block(b) {}
+    GlobalBlock(const GlobalBlock &) = delete;
+    GlobalBlock &operator=(const GlobalBlock &) = delete;
+    ~GlobalBlock() { if (block) GlobalFree(block); }
+    HGLOBAL release() { HGLOBAL b = block; block = nullptr; return b; }
+};
+
+// Locks a global block for the guard's life.
+struct GlobalLocked {
+    HGLOBAL block;
+    void *data;
+    explicit GlobalLocked(HGLOBAL b) : block(b), data(b ? GlobalLock(b) : nullptr) {}
+    GlobalLocked(const GlobalLocked &) = delete;
+    GlobalLocked &operator=(const GlobalLocked &) = delete;
+    ~GlobalLocked() { if (data) GlobalUnlock(block); }
+};
+
+// Releases a COM interface.
+template <typename T> struct ComRef {
+    T *ptr = nullptr;
+    ComRef() = default;
+    ComRef(const ComRef &) = delete;
+    ComRef &operator=(const ComRef &) = delete;
+    ~ComRef() { if (ptr) ptr->Release(); }
+    T **out() { return &ptr; }
+    T *operator->() const { return ptr; }
+};
+
+// ---------------------------------------------------------------------------
+// Entry table: the one list of the program.
+extern int EntryCount;
+
+// Appends an entry; 0 when the table is full. Quotes are stripped from path,
+// short names of existing files become long. Over-long texts are cut.
+int AddEntry(const char *title, const char *path, const char *link, DWORD source, DWORD number);
+int GetEntryTitle(int index, char *buffer);   // buffer >= 128 bytes
+int GetEntryPath(int index, char *buffer);    // buffer >= 260 bytes
+int GetEntryLink(int index, char *buffer);    // buffer >= 260 bytes
+DWORD GetEntrySource(int index);
+DWORD GetEntryNumber(int index);
+void SetEntrySource(int index, DWORD source);
+void ClearEntries();
+// Removes every double quote; result cut to size.
+int StripQuotes(char *dst, size_t size, const char *src);
+// The long form of an existing file's name, else the text unchanged (cut to size).
+int ToLongPathName(char *dst, size_t size, const char *text);
+
+// ---------------------------------------------------------------------------
+// Settings store.
+extern int Minutes, Start, Cookies, Sound, WinInit;  // option variables
+extern int AutorunFlag;                              // own Run value exists
+extern char DataFilePath[TextSize];                  // set by LocateDataFile
+
+// Fills buffer (>= 512 bytes) with the data file's path and keeps it in
+// DataFilePath; returns its length when the file exists, else 0.
+int LocateDataFile(char *buffer);
+void LoadOptions();
+void SaveOptions();
+// Copies text with every "=" made ":"; returns the length (buffer >= 516).
+int MakeRunKey(const char *text, char *buffer);
+int RegReadString(HKEY root, const char *subkey, const char *name, char *buffer);
+int RegCreateKeyPath(HKEY root, const char *subkey);
+int RegDeleteValueName(HKEY root, const char *subkey, const char *name);
+int RegWriteString(HKEY root, const char *subkey, const char *name, const char *text);
+
+// Registry paths the program shares between subsystems.
+extern const char RunKeyPath[];        // Software\Microsoft\Windows\CurrentVersion\Run
+extern const char ProgramKeyPath[];    // Software\Ostrel Studios\Sentrovia
+extern const char DisabledKeyPath[];   // ...\Sentrovia\Disabled
+
+// ---------------------------------------------------------------------------
+// Texts: string resources with the registry override "LString%d".
+int LoadText(int id, char *buffer, int size);
+
+// ---------------------------------------------------------------------------
+// File and text functions.
+int FileExists(const char *path);
+int ForceDeleteFile(const char *path);
+int ContainsText(const char *text, const char *part);
+// A text file of up to capacity - 1 bytes in a movable global block, every LF
+// preceded by CR; none when it cannot be read or is empty. The caller frees it.
+HGLOBAL ReadTextFile(const char *path, int capacity);

@@ -1,0 +1,20 @@
+// Running programs: the process walk on both Windows families and the Active
+// Tasks page.
+#pragma once
+
+#include <windows.h>
+
+typedef BOOL (*TaskCallback)(DWORD processId, WORD task16, const char *fileName, LPARAM user);
+
+// Hands every process (and every 16-bit task) to callback; false when the
+// system allowed no walk.
+bool EnumerateProcesses(TaskCallback callback, LPARAM user);
+BOOL AddTaskEntry(DWORD processId, WORD task16, const char *fileName, LPARAM user);
+int CollectTaskEntries();
+
+// The Active Tasks page (template 110).
+INT_PTR CALLBACK ActiveTasksPage(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+int FillTaskList(HWND page);
+// Called when the sheet is asked for again while the Active Tasks page was
+// created last: refreshes the page's rows without leaving them out of step.
+void RefreshTaskPage();

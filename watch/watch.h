@@ -1,0 +1,6 @@
+// The watch cycle and the new-program alert.
+#pragma once
+
+#include <windows.h>
+
+int WatchCycle();
