@@ -169,11 +169,11 @@ small nut256.png 48 nut48.png
 # --- Wave 113: G5 then C6, each a sine with a quiet octave above it and a
 # fading tail, the second entering while the first dies away; 0.4 s in all.
 # -R keeps the dither repeatable, so the file only changes when this does.
-F="-R -r 22050 -c 1 -b 16"
-sox -n $F g1.wav synth 0.26 sine 784 fade l 0.004 0.26 0.25
-sox -n $F g2.wav synth 0.26 sine 1568 fade l 0.004 0.26 0.25 vol 0.25
-sox -n $F c1.wav synth 0.26 sine 1046.5 fade l 0.004 0.26 0.25 pad 0.14
-sox -n $F c2.wav synth 0.26 sine 2093 fade l 0.004 0.26 0.25 vol 0.25 pad 0.14
+tone() { out=$1; shift; sox -n -R -r 22050 -c 1 -b 16 "$out" "$@"; }
+tone g1.wav synth 0.26 sine 784 fade l 0.004 0.26 0.25
+tone g2.wav synth 0.26 sine 1568 fade l 0.004 0.26 0.25 vol 0.25
+tone c1.wav synth 0.26 sine 1046.5 fade l 0.004 0.26 0.25 pad 0.14
+tone c2.wav synth 0.26 sine 2093 fade l 0.004 0.26 0.25 vol 0.25 pad 0.14
 sox -R -m g1.wav g2.wav c1.wav c2.wav -r 22050 -c 1 -b 16 -e signed-integer "$here/sound.wav" trim 0 0.40 gain -n -3
 
 echo "make-art.sh: wrote sentrovia.ico noicon.ico nut.ico about.bmp sound.wav in $here"

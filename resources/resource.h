@@ -109,6 +109,7 @@
 #define IDS_COL_NUTS            616  // nuts dialog, the list's one column
 #define IDS_NETSCAPE_COOKIES    617  // title of the Netscape cookie entry
 #define IDS_VERSION_PREFIX      618  // About title, followed by the own product version
+#define IDS_TRAY_TIP            619  // tooltip of the tray icon
 #define IDS_IE_MAIN_KEY         623  // HKEY_CURRENT_USER key of the start page
 #define IDS_IE_START_PAGE       624  // value name of the start page
 #define IDS_ASK_STARTPAGE       625  // start page changed, %s = new page, %s = remembered page

@@ -18,3 +18,7 @@ int FillTaskList(HWND page);
 // Called when the sheet is asked for again while the Active Tasks page was
 // created last: refreshes the page's rows without leaving them out of step.
 void RefreshTaskPage();
+
+// --- Added by the tasks engineer: the 16-bit task walk, exposed for tests.
+struct WowTaskContext { DWORD processId; TaskCallback callback; LPARAM user; BOOL stop; };
+BOOL WINAPI OnWowTask(DWORD threadId, WORD module16, WORD task16, char *moduleName, char *fileName, LPARAM context);
