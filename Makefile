@@ -2,8 +2,9 @@
 # missing first, so they work on a fresh Debian machine.
 ROOT := $(abspath .)
 JOBS ?= 2
+SHELL := /bin/bash
 
-.PHONY: all deps build build64 build32 test run clean
+.PHONY: all deps build build64 build32 test run clean bench
 
 all: build
 
@@ -30,3 +31,9 @@ run: deps build64
 
 clean:
 	rm -rf build
+
+# Benchmarks are not tests: built and run on demand, numbers for a person.
+bench: build64
+	@cmake --build build/win64 -j $(JOBS) --target collect_bench
+	@. scripts/wine-env; SENTROVIA_FORCE_XVFB=1 wine_env_display; wine_env_prefix $(ROOT)/build/win64/benchprefix; \
+	    "$$WINE64" build/win64/collect_bench.exe; wine_env_stop

@@ -6,27 +6,31 @@
 #include "store/store.h"
 
 #include <shellapi.h>
+#include <string.h>
 
 HIMAGELIST SmallImageLists[2] = {nullptr, nullptr};
 
 namespace {
 
-double ColumnFraction(int layout, int column)
+// A column's share of the usable width in thousandths; in whole numbers the
+// cut toward zero needs no thought about rounding.
+int ColumnShare(int layout, int column)
 {
-    static const double startup[3] = {0.4, 0.45, 0.14};
-    static const double tasks[3] = {0.3, 0.55, 0.14};
+    static const int startup[3] = {400, 450, 140};
+    static const int tasks[3] = {300, 550, 140};
     if (column < 0 || column > 2)
-        return 0.0;
+        return 0;
     switch (layout) {
     case LayoutStartup: return startup[column];
     case LayoutTasks: return tasks[column];
-    case LayoutCookies: return 1.0;
-    default: return 0.0;
+    case LayoutCookies: return 1000;
+    default: return 0;
     }
 }
 
 } // namespace
 
+// InsertListColumn: a left-aligned column with its layout's share of the width.
 BOOL InsertListColumn(HWND list, int column, const char *header, int layout)
 {
     RECT rect = {};
@@ -35,12 +39,13 @@ BOOL InsertListColumn(HWND list, int column, const char *header, int layout)
     LVCOLUMNA info = {};
     info.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     info.fmt = LVCFMT_LEFT;
-    info.cx = (int)(ColumnFraction(layout, column) * usable);
+    info.cx = usable * ColumnShare(layout, column) / 1000;
     info.pszText = (char *)header;
     info.iSubItem = column;
     return SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)column, (LPARAM)&info) != -1;
 }
 
+// InsertListItem: a row whose item data is its own index (row k is entry k).
 int InsertListItem(HWND list, const char *text, int row, int image)
 {
     LVITEMA item = {};
@@ -53,6 +58,7 @@ int InsertListItem(HWND list, const char *text, int row, int image)
     return 1;
 }
 
+// GetSelectedItem: the first selected row, -1 when none.
 int GetSelectedItem(HWND list)
 {
     int rows = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
@@ -62,6 +68,7 @@ int GetSelectedItem(HWND list)
     return -1;
 }
 
+// CreateSmallImageList: a small-icon list in a slot, the program's icon as image 0.
 int CreateSmallImageList(HWND list, int slot)
 {
     if (slot < 0 || slot > 1)
@@ -71,6 +78,10 @@ int CreateSmallImageList(HWND list, int slot)
     if (!images)
         return 0;
     SmallImageLists[slot] = images;
+    // The page that created the list destroys it; a list view left to its
+    // default would destroy it as well when it goes, a second time.
+    LONG style = GetWindowLongA(list, GWL_STYLE);
+    SetWindowLongA(list, GWL_STYLE, style | LVS_SHAREIMAGELISTS);
     SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)images);
     HICON icon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP));
     if (!icon)
@@ -78,6 +89,7 @@ int CreateSmallImageList(HWND list, int slot)
     return ImageList_ReplaceIcon(images, -1, icon);
 }
 
+// DestroySmallImageList: releases a slot's list; empty slots and slots above 1 are left alone.
 void DestroySmallImageList(int slot)
 {
     if (slot < 0 || slot > 1 || !SmallImageLists[slot])
@@ -86,6 +98,7 @@ void DestroySmallImageList(int slot)
     SmallImageLists[slot] = nullptr;
 }
 
+// AddProgramIcon: a program file's icon, or the no-icon picture, as a new image.
 int AddProgramIcon(const char *command, int iconNumber, int slot)
 {
     if (slot < 0 || slot > 1 || !SmallImageLists[slot])
@@ -105,6 +118,7 @@ int AddProgramIcon(const char *command, int iconNumber, int slot)
     return index;
 }
 
+// GetListCellText: one cell's text, always ended within the buffer.
 int GetListCellText(HWND list, int row, int column, char *buffer, int size)
 {
     if (!buffer || size <= 0)
@@ -114,9 +128,16 @@ int GetListCellText(HWND list, int row, int column, char *buffer, int size)
     item.iSubItem = column;
     item.pszText = buffer;
     item.cchTextMax = size;
-    return (int)SendMessageA(list, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
+    SendMessageA(list, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
+    // The control may hand back its own copy instead of filling ours, and a
+    // cut text may come without its terminating zero.
+    if (item.pszText && item.pszText != buffer && item.pszText != LPSTR_TEXTCALLBACKA)
+        CopyText(buffer, (size_t)size, item.pszText);
+    buffer[size - 1] = '\0';
+    return (int)strlen(buffer);
 }
 
+// SetListCellText: replaces one cell's text.
 void SetListCellText(HWND list, int row, int column, const char *text)
 {
     LVITEMA item = {};

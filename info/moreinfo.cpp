@@ -12,6 +12,7 @@ char SelectedProgramSource[512];
 namespace {
 
 const char MoreInfoBase[] = "http://www.ostrelstudios.example/cgi-bin/proginfo.pl?program=";
+const size_t MoreInfoQuerySize = 512;
 
 // Appends one query value, percent-encoding everything but unreserved
 // characters: a company such as "AT&T Labs" must reach the server as one
@@ -70,25 +71,32 @@ int BuildMoreInfoUrl(const char *program, const VersionInfo *info, int type, cha
     OwnProductVersion(build, sizeof(build));
     FormatText(tail, sizeof(tail), "&Type=%d&Loc=%s", type, LanguageId == 7 ? "de" : "en");
 
+    // The query has a limit of its own, so long version texts cannot push
+    // the address past what the server accepts.
+    char query[MoreInfoQuerySize] = "";
+    AppendText(query, sizeof(query), "&vendor=");
+    AppendQueryValue(query, sizeof(query), info ? info->CompanyName : "");
+    AppendText(query, sizeof(query), "&version=");
+    AppendQueryValue(query, sizeof(query), info ? info->ProductVersion : "");
+    AppendText(query, sizeof(query), "&userid=");
+    AppendQueryValue(query, sizeof(query), user);
+    AppendText(query, sizeof(query), "&build=");
+    AppendQueryValue(query, sizeof(query), build);
+    AppendText(query, sizeof(query), tail);
+
     CopyText(buffer, size, MoreInfoBase);
     AppendQueryValue(buffer, size, program);
-    AppendText(buffer, size, "&vendor=");
-    AppendQueryValue(buffer, size, info ? info->CompanyName : "");
-    AppendText(buffer, size, "&version=");
-    AppendQueryValue(buffer, size, info ? info->ProductVersion : "");
-    AppendText(buffer, size, "&userid=");
-    AppendQueryValue(buffer, size, user);
-    AppendText(buffer, size, "&build=");
-    AppendQueryValue(buffer, size, build);
-    return AppendText(buffer, size, tail);
+    return AppendText(buffer, size, query);
 }
 
 int MoreInfoUrl(const char *programPath, int type, char *buffer, size_t size)
 {
     char program[PathSize];
     ProgramFileFromCommand(programPath, program, sizeof(program));
+    // Read from the program file, so that a command line with arguments
+    // gives the same address as the file it starts.
     VersionInfo info;
-    ReadVersionInfo(programPath, &info);
+    ReadVersionInfo(program, &info);
     return BuildMoreInfoUrl(program + FileNamePart(program), &info, type, buffer, size);
 }
 
