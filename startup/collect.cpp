@@ -1,6 +1,402 @@
-// STUB: replaced by the startup collection work.
+// Collecting every program that Windows starts on its own: the Run-family
+// keys, WIN.INI, the Startup folders and what the user has parked, plus the
+// folder walk that the cookie listing shares.
+#include "cookies/cookies.h"
+#include "info/info.h"
+#include "resource.h"
+#include "startup/sources.h"
 #include "startup/startup.h"
 #include "store/store.h"
 
+#include <objbase.h>
+#include <shlobj.h>
+#include <stdlib.h>
+#include <string.h>
+
 int FolderWalkMode = 0;
-int CollectStartupEntries() { if (EntryCount) ClearEntries(); return EntryCount; }
+
+namespace {
+
+// Reads value `index` of an open key into name and data (256 bytes each),
+// the data as text up to its first zero byte. A value too long for the
+// buffers is read whole and cut, so that the list still shows it is there.
+LONG ReadValueAt(HKEY key, DWORD index, char *name, char *data)
+{
+    char value[ValueTextSize + 1] = "";
+    DWORD nameSize = ValueTextSize;
+    DWORD dataSize = ValueTextSize;
+    LONG result = RegEnumValueA(key, index, name, &nameSize, nullptr, nullptr, (BYTE *)value,
+                                &dataSize);
+    if (result == ERROR_SUCCESS) {
+        value[dataSize < (DWORD)ValueTextSize ? dataSize : (DWORD)ValueTextSize] = '\0';
+        CopyText(data, ValueTextSize, value);
+        return ERROR_SUCCESS;
+    }
+    if (result != ERROR_MORE_DATA)
+        return result;
+
+    DWORD longestName = 0;
+    DWORD longestData = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
+        return result;
+    SIZE_T bytes = (SIZE_T)longestName + 1 + longestData + 1;
+    GlobalBlock block(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, bytes));
+    if (!block.block)
+        return result;
+    char *wholeName = (char *)block.block;
+    char *wholeData = wholeName + longestName + 1;
+    nameSize = longestName + 1;
+    dataSize = longestData;
+    result = RegEnumValueA(key, index, wholeName, &nameSize, nullptr, nullptr, (BYTE *)wholeData,
+                           &dataSize);
+    if (result != ERROR_SUCCESS)
+        return result;
+    wholeData[dataSize < longestData ? dataSize : longestData] = '\0';
+    CopyText(name, ValueTextSize, wholeName);
+    CopyText(data, ValueTextSize, wholeData);
+    return ERROR_SUCCESS;
+}
+
+void CollectRunKey(HKEY root, const char *path, DWORD source)
+{
+    RegKey key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
+        return;
+    char name[ValueTextSize];
+    char data[ValueTextSize];
+    for (DWORD index = 0;; ++index) {
+        LONG result = ReadValueAt(key, index, name, data);
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        if (result != ERROR_SUCCESS)
+            continue;
+        if (strlen(name) > 1 && strlen(data) > 4 && (unsigned char)name[0] < 0x80)
+            AddEntry(name, data, "", source, 0);
+    }
+}
+
+void CollectParkingKey(const char *path)
+{
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
+        return;
+    char name[ValueTextSize];
+    char data[ValueTextSize];
+    for (DWORD index = 0;; ++index) {
+        LONG result = ReadValueAt(key, index, name, data);
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        if (result != ERROR_SUCCESS || !name[0])
+            continue;
+        int number = 0;
+        ReadMarker(name, &number);
+        AddEntry(name, data, "", (DWORD)number, 0);
+    }
+}
+
+// Walks a folder named by text that may be longer than a walk buffer: a cut
+// name would be another folder, so such a folder is left out.
+void WalkNamedFolder(const char *folder)
+{
+    char walk[PathSize];
+    if (!folder || !*folder || strlen(folder) >= sizeof(walk) - 1)
+        return;
+    CopyText(walk, sizeof(walk), folder);
+    WalkFolder(walk, AddFolderFile, 0, 0);
+}
+
+bool EndsWith(const char *path, size_t length, const char *tail)
+{
+    return length >= 3 && lstrcmpiA(path + length - 3, tail) == 0;
+}
+
+void AddStartupFile(const char *path)
+{
+    char title[PathSize];
+    char target[PathSize];
+    char link[PathSize];
+    if (DescribeStartupFile(path, title, target, link))
+        AddEntry(title, target, link, SourceStartupFolder, 0);
+}
+
+} // namespace
+
+int DescribeStartupFile(const char *path, char *title, char *target, char *link)
+{
+    title[0] = target[0] = link[0] = '\0';
+    size_t length = strlen(path);
+    VersionInfo info;
+    if (EndsWith(path, length, "lnk")) {
+        char description[PathSize];
+        ResolveShortcut(MainWindow, path, target, description);
+        CopyText(title, PathSize, description);
+        if (!title[0])
+            GetFileDescription(target, title);
+        if (!title[0]) {
+            ReadVersionInfo(target, &info);
+            CopyText(title, PathSize, info.ProductName);
+        }
+        CopyText(link, PathSize, path);
+        return 1;
+    }
+    if (EndsWith(path, length, "exe")) {
+        GetFileDescription(path, title);
+        if (!title[0]) {
+            ReadVersionInfo(path, &info);
+            CopyText(title, PathSize, info.ProductName);
+        }
+        CopyText(target, PathSize, path);
+        CopyText(link, PathSize, path);
+        return 1;
+    }
+    if (EndsWith(path, length, "pif")) {
+        CopyText(target, PathSize, path);
+        return 1;
+    }
+    return 0;
+}
+
+int CollectStartupEntries()
+{
+    if (EntryCount != 0)
+        ClearEntries();
+    CollectRunKeyEntries();
+    CollectWinIniEntries();
+    CollectStartupFolderEntries();
+    CollectDisabledEntries();
+    return EntryCount;
+}
+
+void CollectRunKeyEntries()
+{
+    const struct { HKEY root; DWORD base; } roots[] = {
+        {HKEY_LOCAL_MACHINE, 0}, {HKEY_CURRENT_USER, 10}, {HKEY_USERS, 20},
+    };
+    for (const auto &root : roots) {
+        for (int position = 0; position < RunKeyCount; ++position) {
+            char path[PathSize];
+            FormatText(path, sizeof(path), "%s\\%s", CurrentVersionPath, RunKeyNames[position]);
+            CollectRunKey(root.root, path, root.base + (DWORD)position + 1);
+        }
+    }
+}
+
+void CollectWinIniEntries()
+{
+    const struct { const char *key; DWORD source; } keys[] = {
+        {"run", SourceWinRun}, {"load", SourceWinLoad},
+    };
+    for (const auto &key : keys) {
+        char line[TextSize];
+        GetProfileStringA("windows", key.key, "", line, sizeof(line));
+        char *piece = line;
+        while (*piece) {
+            char *end = strchr(piece, ';');
+            if (end)
+                *end = '\0';
+            if (*piece) {
+                VersionInfo info;
+                ReadVersionInfo(piece, &info);
+                AddEntry(info.ProductName[0] ? info.ProductName : key.key, piece, "", key.source,
+                         0);
+            }
+            if (!end)
+                break;
+            piece = end + 1;
+        }
+    }
+}
+
+void CollectStartupFolderEntries()
+{
+    FolderWalkMode = 1;
+    const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_USERS};
+    const char *const names[] = {"Startup", "Common Startup"};
+    for (HKEY root : roots) {
+        for (const char *name : names) {
+            char folder[TextSize];
+            if (RegReadString(root, ShellFoldersPath, name, folder))
+                WalkNamedFolder(folder);
+        }
+    }
+}
+
+void CollectDisabledEntries()
+{
+    const char *const parkingKeys[] = {
+        "Run", "RunOnce", "RunOnceEx", "RunServices", "RunServicesOnce", "WinLoad", "WinRun",
+    };
+    for (const char *parkingKey : parkingKeys) {
+        char path[PathSize];
+        FormatText(path, sizeof(path), "%s\\%s", DisabledKeyPath, parkingKey);
+        CollectParkingKey(path);
+    }
+    char folder[TextSize];
+    if (DisabledFolder(folder, sizeof(folder)))
+        WalkNamedFolder(folder);
+}
+
+void WalkFolder(char *folder, FolderCallback callback, int depth, LPARAM tag)
+{
+    // An empty folder text would become "\", the root of the current drive.
+    if (!folder || !*folder || !callback)
+        return;
+    size_t length = strlen(folder);
+    if (folder[length - 1] != '\\') {
+        if (length + 1 >= PathSize)
+            return;
+        AppendText(folder, PathSize, "\\");
+        ++length;
+    }
+    char pattern[PathSize];
+    if (length + 3 >= sizeof(pattern))
+        return;
+    CopyText(pattern, sizeof(pattern), folder);
+    AppendText(pattern, sizeof(pattern), "*.*");
+
+    WIN32_FIND_DATAA find;
+    FindHandle search(FindFirstFileA(pattern, &find));
+    if (!search.valid())
+        return;
+    do {
+        // A cut path would name some other file; such an item is left out.
+        if (length + strlen(find.cFileName) >= PathSize)
+            continue;
+        char path[PathSize];
+        CopyText(path, sizeof(path), folder);
+        AppendText(path, sizeof(path), find.cFileName);
+        if (find.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (find.cFileName[0] == '.')
+                continue;
+            if (depth > 0) {
+                char inner[PathSize];
+                CopyText(inner, sizeof(inner), path);
+                WalkFolder(inner, callback, depth - 1, tag);
+            }
+        }
+        callback(path, &find, tag);
+    } while (FindNextFileA(search.handle, &find));
+}
+
+void AddFolderFile(const char *path, const WIN32_FIND_DATAA *find, LPARAM tag)
+{
+    // Only a folder with nothing but the directory bit is entered. One that
+    // is also hidden, read-only or system is taken for a file, so that a
+    // folder dressed up as "x.exe" still shows in the list.
+    if (find->dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY) {
+        char folder[PathSize];
+        CopyText(folder, sizeof(folder), path);
+        WalkFolder(folder, AddFolderFile, 0, tag);
+        return;
+    }
+    if (FolderWalkMode == 2)
+        AddCookieFolderItem(path, find, tag);
+    else if (FolderWalkMode == 1)
+        AddStartupFile(path);
+}
+
+HRESULT ResolveShortcut(HWND owner, const char *shortcut, char *target, char *description)
+{
+    target[0] = '\0';
+    description[0] = '\0';
+    ComRef<IShellLinkA> link;
+    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IShellLinkA, (void **)link.out());
+    if (FAILED(result))
+        return result;
+    ComRef<IPersistFile> file;
+    result = link->QueryInterface(IID_IPersistFile, (void **)file.out());
+    if (FAILED(result))
+        return result;
+    WCHAR wide[PathSize] = L"";
+    MultiByteToWideChar(CP_ACP, 0, shortcut, -1, wide, PathSize);
+    wide[PathSize - 1] = L'\0';
+    result = file->Load(wide, 0);
+    if (FAILED(result))
+        return result;
+    result = link->Resolve(owner, SLR_ANY_MATCH);
+    if (FAILED(result))
+        return result;
+    char text[PathSize] = "";
+    if (SUCCEEDED(link->GetPath(text, sizeof(text), nullptr, SLGP_SHORTPATH)))
+        CopyText(target, PathSize, text);
+    text[0] = '\0';
+    if (SUCCEEDED(link->GetDescription(text, sizeof(text))))
+        CopyText(description, PathSize, text);
+    return result;
+}
+
+int GetFileDescription(const char *path, char *buffer)
+{
+    VersionInfo info;
+    ReadVersionInfo(path, &info);
+    return CopyText(buffer, TitleSize, info.FileDescription);
+}
+
+int GetDisabledSource(int index)
+{
+    char title[TitleSize];
+    char link[PathSize];
+    char name[PathSize];
+    GetEntryTitle(index, title);
+    GetEntryLink(index, link);
+    int number = 0;
+    if (MarkerName(title, link, name, sizeof(name)))
+        ReadMarker(name, &number);
+    return number;
+}
+
+int GetSourceLabel(int index, char *buffer)
+{
+    buffer[0] = '\0';
+    DWORD source = GetEntrySource(index);
+    if (source > SourceStartupFolder)
+        return 0;
+    char label[TitleSize] = "";
+    if (GetDisabledSource(index) != 0) {
+        char disabled[TitleSize];
+        LoadText(IDS_DISABLED, disabled, sizeof(disabled));
+        CopyText(label, sizeof(label), "* ");
+        AppendText(label, sizeof(label), disabled);
+    }
+    const char *hive = nullptr;
+    DWORD position = 0;
+    if (source >= 1 && source <= 5) {
+        hive = "HKEY_LOCAL_MACHINE\\";
+        position = source;
+    } else if (source >= 11 && source <= 15) {
+        hive = "HKEY_CURRENT_USER\\";
+        position = source - 10;
+    } else if (source >= 21 && source <= 25) {
+        hive = "HKEY_USER\\";
+        position = source - 20;
+    }
+    if (hive) {
+        AppendText(label, sizeof(label), hive);
+        AppendText(label, sizeof(label), CurrentVersionPath);
+        AppendText(label, sizeof(label), "\\");
+        AppendText(label, sizeof(label), RunKeyNames[position - 1]);
+    } else if (source == SourceWinLoad) {
+        AppendText(label, sizeof(label), "WIN.INI     [Load] Section");
+    } else if (source == SourceWinRun) {
+        AppendText(label, sizeof(label), "WIN.INI     [Run] Section");
+    } else if (source == SourceStartupFolder) {
+        AppendText(label, sizeof(label), "Windows Startup Group");
+    }
+    return CopyText(buffer, TitleSize, label);
+}
+
+int ProgramDirectory(char *buffer)
+{
+    char name[TextSize];
+    DWORD length = GetModuleFileNameA(nullptr, name, 481);
+    if (length == 0 || length > 480)
+        return 0;
+    name[length] = '\0';
+    char *slash = strrchr(name, '\\');
+    if (!slash)
+        return 0;
+    *slash = '\0';
+    return CopyText(buffer, TextSize, name);
+}
