@@ -1,16 +1,358 @@
-// STUB: replaced by the Startup Programs page work.
+// The Startup Programs page: every startup entry with its icon, and the
+// commands to look at, remove, disable and enable an entry and to write the
+// full report.
 #include "startup/startup.h"
 #include "app/app.h"
+#include "info/info.h"
+#include "resource.h"
+#include "store/store.h"
 
-int FillStartupList(HWND page) { (void)page; return 0; }
+#include <string.h>
 
+namespace {
+
+enum : int {
+    IdList = 1000,
+    IdHeader = 1047,
+    IdHint = 1048,
+    IdProperties = 1008,
+    IdEnable = 10,
+    IdDisable = 11,
+    IdRemove = 1003,
+    IdFullReport = 9,
+    // The dialog's default ID names no control, so Enter reaches the page as IDOK.
+    IdNoDefault = 6026,
+};
+
+const int StartupImageSlot = 0;
+const int StartupSheetPage = 1;
+const int QuestionSize = 1024;
+
+HWND StartupList(HWND page)
+{
+    return GetDlgItem(page, IdList);
+}
+
+// The entry that the selected row carries as its item data; -1 for none.
+int SelectedStartupEntry(HWND page)
+{
+    HWND list = StartupList(page);
+    int row = GetSelectedItem(list);
+    if (row < 0)
+        return -1;
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item))
+        return -1;
+    int entry = (int)item.lParam;
+    return entry >= 0 && entry < EntryCount ? entry : -1;
+}
+
+// The texts and the source of one entry, as the parking functions take them.
+struct StartupEntry {
+    char title[TitleSize];
+    char path[PathSize];
+    char link[PathSize];
+    DWORD source;
+};
+
+void ReadStartupEntry(int entry, StartupEntry *out)
+{
+    GetEntryTitle(entry, out->title);
+    GetEntryPath(entry, out->path);
+    GetEntryLink(entry, out->link);
+    out->source = GetEntrySource(entry);
+}
+
+// Puts a value in place of the first "%s" of a loaded text. The text may come
+// from the registry, so it is never used as a format of its own: any other
+// "%" stays as it is, and "%%" becomes "%".
+int FillTextPlaceholder(char *buffer, size_t size, const char *text, const char *value)
+{
+    if (!buffer || size == 0)
+        return 0;
+    buffer[0] = '\0';
+    bool filled = false;
+    for (const char *p = text; *p; ++p) {
+        if (p[0] == '%' && p[1] == 's' && !filled) {
+            AppendText(buffer, size, value);
+            filled = true;
+            ++p;
+        } else if (p[0] == '%' && p[1] == '%') {
+            AppendText(buffer, size, "%");
+            ++p;
+        } else {
+            char single[2] = {*p, '\0'};
+            AppendText(buffer, size, single);
+        }
+    }
+    return (int)strnlen(buffer, size);
+}
+
+// A question or notice about one entry: a text with the entry's value in it,
+// in a topmost box owned by the main window.
+int AskAboutEntry(int textId, const char *value, UINT style)
+{
+    char text[QuestionSize];
+    char question[QuestionSize];
+    LoadText(textId, text, sizeof(text));
+    FillTextPlaceholder(question, sizeof(question), text, value);
+    return MessageBoxExA(MainWindow, question, AppTitle, style | MB_TOPMOST, LanguageId);
+}
+
+// The list must not destroy the page's image list behind its back: the page
+// owns it and destroys it once.
+void ShareImageList(HWND list)
+{
+    LONG style = GetWindowLongA(list, GWL_STYLE);
+    SetWindowLongA(list, GWL_STYLE, style | LVS_SHAREIMAGELISTS);
+}
+
+void ReleaseStartupImages(HWND page)
+{
+    SendMessageA(StartupList(page), LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+    DestroySmallImageList(StartupImageSlot);
+}
+
+void AddStartupRow(HWND list, int entry)
+{
+    char title[TitleSize];
+    char path[PathSize];
+    GetEntryTitle(entry, title);
+    GetEntryPath(entry, path);
+    int image = AddProgramIcon(path, 0, StartupImageSlot);
+    int row = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    InsertListItem(list, title, entry, image == -1 ? 0 : image);
+
+    char program[PathSize];
+    ProgramFileFromCommand(path, program, sizeof(program));
+    VersionInfo info;
+    ReadVersionInfo(program, &info);
+    SetListCellText(list, row, 2, info.ProductVersion[0] ? info.ProductVersion : "?");
+    SetListCellText(list, row, 1, path + FileNamePart(path));
+    if (GetDisabledSource(entry) != 0) {
+        char disabled[SmallTextSize];
+        LoadText(IDS_DISABLED, disabled, sizeof(disabled));
+        SetListCellText(list, row, 2, disabled);
+    }
+}
+
+// Shows the one button of the pair that fits the selected entry.
+void UpdateTogglePair(HWND page, bool setEnabled)
+{
+    HWND enable = GetDlgItem(page, IdEnable);
+    HWND disable = GetDlgItem(page, IdDisable);
+    int entry = SelectedStartupEntry(page);
+    if (entry < 0) {
+        ShowWindow(enable, SW_HIDE);
+        ShowWindow(disable, SW_HIDE);
+        return;
+    }
+    bool parked = GetDisabledSource(entry) != 0;
+    HWND shown = parked ? enable : disable;
+    HWND hidden = parked ? disable : enable;
+    ShowWindow(shown, SW_SHOW);
+    ShowWindow(hidden, SW_HIDE);
+    if (setEnabled) {
+        EnableWindow(shown, TRUE);
+        EnableWindow(hidden, FALSE);
+    }
+}
+
+void ShowSelectedProgramInfo(HWND page)
+{
+    int entry = SelectedStartupEntry(page);
+    if (entry < 0) {
+        HelpBox(IDS_HELP_NOPROGRAM);
+        return;
+    }
+    char path[PathSize];
+    if (!GetEntryPath(entry, path)) {
+        ErrorBox(IDS_ERR_NOFILE);
+        return;
+    }
+    ProgramFileFromCommand(path, SelectedProgramPath, sizeof(SelectedProgramPath));
+    char title[TitleSize];
+    GetEntryTitle(entry, title);
+    CopyText(SelectedProgramTitle, sizeof(SelectedProgramTitle), title);
+    char label[TextSize] = "";
+    GetSourceLabel(entry, label);
+    CopyText(SelectedProgramSource, sizeof(SelectedProgramSource), label);
+    DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_PROGINFO), page, ProgramInfoDialog, 0);
+}
+
+void RemoveSelectedEntry(HWND page)
+{
+    int entry = SelectedStartupEntry(page);
+    if (entry < 0) {
+        HelpBox(IDS_HELP_NOPROGRAM);
+        return;
+    }
+    StartupEntry subject;
+    ReadStartupEntry(entry, &subject);
+    // The question names the command, which is what leaves the startup.
+    if (AskAboutEntry(IDS_ASK_REMOVE, subject.path, MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+        return;
+    RemoveStartupEntry(subject.title, subject.path, subject.link, subject.source);
+    FillStartupList(page);
+}
+
+void ToggleSelectedEntry(HWND page)
+{
+    int entry = SelectedStartupEntry(page);
+    if (entry < 0) {
+        HelpBox(IDS_HELP_NOPROGRAM);
+        return;
+    }
+    StartupEntry subject;
+    ReadStartupEntry(entry, &subject);
+    // Parking it would overwrite the parked command of another entry with
+    // the same title; the user is told, and nothing moves.
+    if (DisableWouldCollide(subject.title, subject.path, subject.source)) {
+        AskAboutEntry(IDS_ERR_TITLE_PARKED, subject.title, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    ToggleStartupEntry(subject.title, subject.path, subject.link, subject.source);
+    FillStartupList(page);
+}
+
+// The report collects the entries afresh; the rows follow, so that they and
+// the table stay in step.
+void WriteStartupReport(HWND page)
+{
+    WriteFullReport(ReportStartup);
+    FillStartupList(page);
+}
+
+void OnEnterKey(HWND page)
+{
+    UpdateTogglePair(page, false);
+    if (SelectedStartupEntry(page) < 0)
+        return;
+    ShowSelectedProgramInfo(page);
+}
+
+void InsertStartupColumns(HWND list)
+{
+    static const int headers[3] = {IDS_COL_TITLE, IDS_COL_COMMAND, IDS_COL_VERSION};
+    for (int column = 0; column < 3; ++column) {
+        char header[TitleSize];
+        LoadText(headers[column], header, sizeof(header));
+        InsertListColumn(list, column, header, LayoutStartup);
+    }
+}
+
+BOOL OnInitStartupPage(HWND page)
+{
+    SetDlgItemTextId(page, IDS_STARTUP_HEADER, IdHeader);
+    SetDlgItemTextId(page, IDS_STARTUP_HINT, IdHint);
+    SetDlgItemTextId(page, IDS_BTN_PROPERTIES, IdProperties);
+    SetDlgItemTextId(page, IDS_BTN_REMOVE, IdRemove);
+    SetDlgItemTextId(page, IDS_BTN_FULLREPORT, IdFullReport);
+    SetDlgItemTextId(page, IDS_BTN_ENABLE, IdEnable);
+    SetDlgItemTextId(page, IDS_BTN_DISABLE, IdDisable);
+    MakeOwnerDrawn(page, IdRemove);
+    MakeOwnerDrawn(page, IdFullReport);
+    MakeOwnerDrawn(page, IdEnable);
+    MakeOwnerDrawn(page, IdDisable);
+    ShowWindow(GetDlgItem(page, IdDisable), SW_HIDE);
+    PreparePageButtons(page);
+    HWND list = StartupList(page);
+    ShareImageList(list);
+    InsertStartupColumns(list);
+    FillStartupList(page);
+    CenterWindow(page);
+    SheetPage = StartupSheetPage;
+    SendMessageA(page, DM_SETDEFID, IdNoDefault, 0);
+    return TRUE;
+}
+
+BOOL OnStartupCommand(HWND page, int command)
+{
+    switch (command) {
+    case IDOK: OnEnterKey(page); break;
+    case IdProperties: ShowSelectedProgramInfo(page); break;
+    case IdRemove: RemoveSelectedEntry(page); break;
+    case IdEnable:
+    case IdDisable: ToggleSelectedEntry(page); break;
+    case IdFullReport: WriteStartupReport(page); break;
+    case IDCANCEL:
+    case IDCLOSE: break;
+    default: return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL OnStartupNotify(HWND page, const NMHDR *header)
+{
+    switch (header->code) {
+    case PSN_SETACTIVE:
+        FillStartupList(page);
+        SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
+        return TRUE;
+    case PSN_KILLACTIVE:
+        ClearEntries();
+        SetWindowLongPtrA(page, DWLP_MSGRESULT, FALSE);
+        return TRUE;
+    case LVN_ITEMCHANGED:
+    case NM_CLICK:
+    case NM_CHAR:
+        if (header->idFrom == IdList)
+            UpdateTogglePair(page, true);
+        return FALSE;
+    case NM_DBLCLK:
+        if (header->idFrom == IdList)
+            ShowSelectedProgramInfo(page);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void OnStartupPageGone(HWND page)
+{
+    ReleaseStartupImages(page);
+    SheetPage = 0;
+}
+
+} // namespace
+
+// FillStartupList: collects the startup entries and shows row k for entry k.
+int FillStartupList(HWND page)
+{
+    SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
+    CollectStartupEntries();
+    HWND list = StartupList(page);
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    ReleaseStartupImages(page);
+    CreateSmallImageList(list, StartupImageSlot);
+    for (int entry = 0; entry < EntryCount; ++entry)
+        AddStartupRow(list, entry);
+    SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_ARROW));
+    return EntryCount;
+}
+
+// StartupProgramsPage: dialog procedure of the Startup Programs page (template 102).
 INT_PTR CALLBACK StartupProgramsPage(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    (void)lParam;
     switch (message) {
-    case WM_INITDIALOG: PreparePageButtons(page); SheetPage = 1; return TRUE;
-    case WM_COMMAND: return LOWORD(wParam) == IDCANCEL;
-    case WM_DESTROY: SheetPage = 0; return FALSE;
-    default: return FALSE;
+    case WM_INITDIALOG:
+        return OnInitStartupPage(page);
+    case WM_COMMAND:
+        return OnStartupCommand(page, LOWORD(wParam));
+    case WM_NOTIFY:
+        return OnStartupNotify(page, (const NMHDR *)lParam);
+    case WM_SETCURSOR:
+        TrackLinkHover(wParam);
+        return FALSE;
+    case WM_DRAWITEM:
+        return DrawLinkButton((const DRAWITEMSTRUCT *)lParam);
+    case WM_DESTROY:
+    case WM_CLOSE:
+        OnStartupPageGone(page);
+        return FALSE;
+    default:
+        return FALSE;
     }
 }

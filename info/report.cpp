@@ -1,0 +1,150 @@
+// The full report: the startup programs or the running tasks, freshly
+// collected, as a small HTML document that the system's browser opens.
+#include "info/info.h"
+#include "resource.h"
+#include "startup/startup.h"
+#include "store/store.h"
+#include "tasks/tasks.h"
+
+#include <shellapi.h>
+#include <string.h>
+
+namespace {
+
+const int LineSize = 512;
+const int AddressSize = 512;
+
+// Every piece is formatted into one line buffer of LineSize bytes. The texts
+// come from other people's files and registry values: each is escaped, and
+// given only the room the line leaves beside the piece's own markup, so a
+// long text is cut while the markup around it stays whole.
+struct ReportFile {
+    HANDLE handle;
+
+    void Write(const char *text)
+    {
+        DWORD written = 0;
+        WriteFile(handle, text, (DWORD)strlen(text), &written, nullptr);
+    }
+
+    // A piece with one "%s", filled with the escaped text.
+    void WriteEscaped(const char *format, const char *text)
+    {
+        int room = LineSize - ((int)strlen(format) - 2);
+        char escaped[LineSize];
+        HtmlEscape(text, escaped, (size_t)room);
+        char line[LineSize];
+        FormatText(line, sizeof(line), format, escaped);
+        Write(line);
+    }
+};
+
+// The first line of an item: its title (or the stand-in text) and its file
+// name, sharing the room of one line.
+void WriteItemHeading(ReportFile &file, const char *title, const char *fileName)
+{
+    static const char format[] = "<li><b>%s</b>\r\n\t<ol>%s<br>\r\n";
+    int room = (LineSize - ((int)strlen(format) - 4)) / 2;
+    char heading[TitleSize];
+    if (title[0])
+        CopyText(heading, sizeof(heading), title);
+    else
+        LoadText(IDS_NO_DESCRIPTION, heading, sizeof(heading));
+    char escapedTitle[LineSize];
+    char escapedName[LineSize];
+    HtmlEscape(heading, escapedTitle, (size_t)room);
+    HtmlEscape(fileName, escapedName, (size_t)room);
+    char line[LineSize];
+    FormatText(line, sizeof(line), format, escapedTitle, escapedName);
+    file.Write(line);
+}
+
+void WriteHead(ReportFile &file, const char *heading)
+{
+    file.Write("<html><head><title>\r\n");
+    char escaped[LineSize];
+    HtmlEscape(heading, escaped, sizeof(escaped));
+    file.Write(escaped);
+    file.Write("</title></head>\r\n<body bgcolor=FloralWhite>\r\n");
+    file.WriteEscaped("<H2 align='center'> %s </H2>\r\n", heading);
+
+    SYSTEMTIME now = {};
+    GetSystemTime(&now);
+    char line[LineSize];
+    // The minute is padded with a blank, not a zero: 21: 7.
+    FormatText(line, sizeof(line), "<i>%d/%d/%4d  %d:%2d</i><br><br>\r\n", now.wMonth, now.wDay,
+               now.wYear, now.wHour, now.wMinute);
+    file.Write(line);
+}
+
+void WriteItem(ReportFile &file, int index, int kind)
+{
+    char title[TitleSize];
+    char path[PathSize];
+    GetEntryTitle(index, title);
+    GetEntryPath(index, path);
+    if (!title[0] && !path[0])
+        return;
+    const char *fileName = path + FileNamePart(path);
+    WriteItemHeading(file, title, fileName);
+
+    // The path as stored: a command line with arguments names no file and so
+    // has no version lines.
+    VersionInfo info;
+    ReadVersionInfo(path, &info);
+    if (info.FileDescription[0])
+        file.WriteEscaped("\t%s<br>", info.FileDescription);
+    if (info.ProductVersion[0])
+        file.WriteEscaped("\tVersion: %s<br>\r\n", info.ProductVersion);
+    if (info.LegalCopyright[0])
+        file.WriteEscaped("\t%s<br>\r\n", info.LegalCopyright);
+    char label[TextSize];
+    if (GetSourceLabel(index, label) > 0 && label[0])
+        file.WriteEscaped("\tLocation: %s<br>\r\n", label);
+    if (path[0])
+        file.WriteEscaped("\tPath:     %s<br>\r\n", path);
+
+    char address[AddressSize];
+    BuildMoreInfoUrl(fileName, &info, kind, address, sizeof(address));
+    file.WriteEscaped("\t<A href='%s'>Click for More Info</A>\r\n\r\n", address);
+    file.Write("\t</ol><br><br>\r\n\r\n");
+}
+
+} // namespace
+
+// WriteFullReportFile: collects the list of one kind and writes it as an HTML document.
+int WriteFullReportFile(int kind, const char *fileName)
+{
+    if (kind != ReportStartup && kind != ReportTasks)
+        return 0;
+    FileHandle handle(CreateFileA(fileName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_ARCHIVE, nullptr));
+    // A file that cannot be created leaves everything as it was: nothing is
+    // collected, so the calling page keeps its table too.
+    if (!handle.valid())
+        return 0;
+
+    const char *heading;
+    if (kind == ReportStartup) {
+        CollectStartupEntries();
+        heading = "Sentrovia Startup Programs";
+    } else {
+        CollectTaskEntries();
+        heading = "Sentrovia Active Tasks";
+    }
+
+    ReportFile file = {handle.handle};
+    WriteHead(file, heading);
+    for (int i = 0; i < EntryCount; ++i)
+        WriteItem(file, i, kind);
+    file.Write("</body></html>\r\n");
+    return 1;
+}
+
+// WriteFullReport: writes "Report.html" into the current folder and opens it.
+int WriteFullReport(int kind)
+{
+    if (WriteFullReportFile(kind, "Report.html"))
+        ShellExecuteA(MainWindow, "open", "Report.html", nullptr, nullptr, SW_SHOWNORMAL);
+    return 1;
+}
