@@ -9,10 +9,27 @@ int Minutes = 0, Start = 0, Cookies = 0, Sound = 1, WinInit = 1;
 int AutorunFlag = 0;
 char DataFilePath[TextSize];
 
+int DataFileInFolder(const char *folder, char *buffer)
+{
+    buffer[0] = '\0';
+    char name[SmallTextSize];
+    if (!LoadText(IDS_DATAFILE, name, sizeof(name)))
+        return 0;
+    char path[TextSize];
+    int used = CopyText(path, sizeof(path), folder);
+    // A program in a drive's root leaves "C:" once its file name is cut off;
+    // the backslash has to come back before the data file's name.
+    if (used == 0 || path[used - 1] != '\\')
+        AppendText(path, sizeof(path), "\\");
+    AppendText(path, sizeof(path), name);
+    return CopyText(buffer, TextSize, path);
+}
+
 int LocateDataFile(char *buffer)
 {
-    char folder[TextSize];
+    char folder[TextSize] = "";
     DWORD length = GetModuleFileNameA(nullptr, folder, 481);
+    // A path that filled the whole 481 bytes was cut: no folder is known.
     if (length == 0 || length > 480)
         length = 0;
     folder[length] = '\0';
@@ -20,19 +37,11 @@ int LocateDataFile(char *buffer)
     if (slash)
         *slash = '\0';
 
-    char name[SmallTextSize];
-    if (!LoadText(IDS_DATAFILE, name, sizeof(name)))
+    int pathLength = DataFileInFolder(folder, buffer);
+    CopyText(DataFilePath, sizeof(DataFilePath), buffer);
+    if (pathLength == 0)
         return 0;
-    char path[TextSize];
-    CopyText(path, sizeof(path), folder);
-    // A root folder ("C:") gets its backslash back: C:\Sentro.dat.
-    size_t used = strlen(path);
-    if (used == 0 || path[used - 1] != '\\')
-        AppendText(path, sizeof(path), "\\");
-    AppendText(path, sizeof(path), name);
-    CopyText(buffer, TextSize, path);
-    CopyText(DataFilePath, sizeof(DataFilePath), path);
-    return FileExists(path) ? (int)strlen(path) : 0;
+    return FileExists(buffer) ? pathLength : 0;
 }
 
 void LoadOptions()
@@ -108,6 +117,8 @@ int RegDeleteValueName(HKEY root, const char *subkey, const char *name)
 
 int RegWriteString(HKEY root, const char *subkey, const char *name, const char *text)
 {
+    if (!text)
+        text = "";
     RegKey key;
     if (RegOpenKeyExA(root, subkey, 0, KEY_WRITE, key.out()) != ERROR_SUCCESS)
         return 0;

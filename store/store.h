@@ -136,6 +136,9 @@ extern char DataFilePath[TextSize];                  // set by LocateDataFile
 // Fills buffer (>= 512 bytes) with the data file's path and keeps it in
 // DataFilePath; returns its length when the file exists, else 0.
 int LocateDataFile(char *buffer);
+// The data file's path in a program folder (a root folder "C:" gives
+// "C:\Sentro.dat"), cut to 512 bytes; 0 when text 4 cannot be loaded.
+int DataFileInFolder(const char *folder, char *buffer);
 void LoadOptions();
 void SaveOptions();
 // Copies text with every "=" made ":"; returns the length (buffer >= 516).
