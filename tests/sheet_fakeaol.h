@@ -1,72 +1,45 @@
-// A stand-in for a running AOL client, shared by the tests of the web page
-// opener and of its callers: a top-level window with one of the client's
-// class and title pairs, WIN.INI [WAOL] AppPath pointing at a scratch folder,
-// and in that folder a copy of a fixture program named WAOL.EXE that writes
-// the command line it was started with into cmdline.txt beside itself.
+// A stand-in for a running AOL client: a window "AOL Frame25" titled "AOL",
+// WIN.INI [WAOL] AppPath pointing at a scratch folder, and there a copy of the
+// sheet_cmdline fixture named WAOL.EXE that records its command line.
 #pragma once
-
 #include "testutil.h"
 
-#include <windows.h>
+// A top-level window of a class of its own (the class lives on with the process).
+inline HWND MakeTopWindow(const char *className, const char *title)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, instance, nullptr, nullptr, nullptr, nullptr,
+                             className};
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, className, title, 0, 0, 0, 9, 9, nullptr, nullptr, instance, nullptr);
+}
 
-#include <string>
-
-class FakeAol {
-public:
-    explicit FakeAol(const char *className = "AOL Frame25", const char *title = "AOL",
-                     bool withAppPath = true)
-        : className_(className)
+struct FakeAol {
+    std::string folder = MakeScratchDir("fakeaol"), record = folder + "\\cmdline.txt";
+    char savedSection[4096] = "";  // WIN.INI's [WAOL] as it was, empty when missing
+    HWND window = MakeTopWindow("AOL Frame25", "AOL");
+    FakeAol()
     {
-        char saved[512] = "";
-        hadAppPath_ = GetProfileStringA("WAOL", "AppPath", "\x01", saved, sizeof(saved)) > 0 &&
-                      saved[0] != '\x01';
-        savedAppPath_ = saved;
-        folder = MakeScratchDir("fakeaol");
+        GetProfileSectionA("WAOL", savedSection, sizeof(savedSection));
         CopyFileA(FixturePath("sheet_cmdline.exe").c_str(), (folder + "\\WAOL.EXE").c_str(), FALSE);
-        if (withAppPath)
-            WriteProfileStringA("WAOL", "AppPath", folder.c_str());
-        else
-            WriteProfileStringA("WAOL", "AppPath", nullptr);
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = className_.c_str();
-        RegisterClassA(&windowClass);
-        window = CreateWindowExA(0, className_.c_str(), title, WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+        WriteProfileStringA("WAOL", "AppPath", folder.c_str());
     }
     ~FakeAol()
     {
-        if (window)
-            DestroyWindow(window);
-        UnregisterClassA(className_.c_str(), GetModuleHandleA(nullptr));
-        WriteProfileStringA("WAOL", "AppPath", hadAppPath_ ? savedAppPath_.c_str() : nullptr);
+        DestroyWindow(window);
+        savedSection[0] ? WriteProfileSectionA("WAOL", savedSection)
+                        : WriteProfileStringA("WAOL", nullptr, nullptr);
         RemoveTree(folder);
     }
-    FakeAol(const FakeAol &) = delete;
-    FakeAol &operator=(const FakeAol &) = delete;
-
-    // The command line WAOL.EXE (or another copy of the fixture in the same
-    // folder) recorded; empty when none came within the time allowed.
+    // What a program started from the folder recorded (taking it away), or "<missing>".
     std::string TakeCommandLine(DWORD timeoutMs = 15000)
     {
-        std::string path = folder + "\\cmdline.txt";
         DWORD start = GetTickCount();
-        while (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-            if (GetTickCount() - start > timeoutMs)
-                return "";
+        while (GetFileAttributesA(record.c_str()) == INVALID_FILE_ATTRIBUTES &&
+               GetTickCount() - start < timeoutMs)
             PumpMessages(50);
-        }
-        std::string line = ReadFileBytes(path);
-        DeleteFileA(path.c_str());
+        std::string line = ReadFileBytes(record);
+        DeleteFileA(record.c_str());
         return line;
     }
-
-    std::string folder;
-    HWND window = nullptr;
-
-private:
-    std::string className_;
-    bool hadAppPath_ = false;
-    std::string savedAppPath_;
 };

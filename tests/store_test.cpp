@@ -8,428 +8,210 @@
 #include <string.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
-const char TestKey[] = "Software\\SentroviaSpineTest\\Store";
-const char TestRoot[] = "Software\\SentroviaSpineTest";
+const char TestKey[] = "Software\\SentroviaSpineTest";
+const std::string Missing = "<missing>";
 
 // Private-profile reads may come from the system's cache of the file; after
-// the bytes were changed behind its back the cache must go.
-void FlushProfileCache()
-{
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, DataFilePath);
-}
+// its bytes changed behind the cache's back the cache must go.
+void FlushProfileCache() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, DataFilePath); }
 
 void SetDataFile(const std::string &bytes)
 {
-    ASSERT_TRUE(WriteFileBytes(DataFilePath, bytes));
+    FlushProfileCache();
+    if (bytes == Missing)
+        DeleteFileA(DataFilePath);
+    else
+        EXPECT_TRUE(WriteFileBytes(DataFilePath, bytes));
     FlushProfileCache();
 }
 
-// Keeps the data file, the option variables and the text override of the
-// data file's name as they were before each test.
-class DataFileTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_NE(DataFilePath[0], '\0');
-        FlushProfileCache();
-        savedFile_ = ReadFileBytes(DataFilePath);
-        saved_[0] = Minutes; saved_[1] = Start; saved_[2] = Cookies;
-        saved_[3] = Sound; saved_[4] = WinInit; saved_[5] = AutorunFlag;
-        savedAutorun_ = GetRegString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle);
-    }
-    void TearDown() override
-    {
-        FlushProfileCache();
-        if (savedFile_ == "<missing>")
-            DeleteFileA(DataFilePath);
-        else
-            WriteFileBytes(DataFilePath, savedFile_);
-        FlushProfileCache();
-        Minutes = saved_[0]; Start = saved_[1]; Cookies = saved_[2];
-        Sound = saved_[3]; WinInit = saved_[4]; AutorunFlag = saved_[5];
-        if (savedAutorun_ == "<missing>") {
-            HKEY key;
-            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunKeyPath, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
-                RegDeleteValueA(key, AppTitle);
-                RegCloseKey(key);
-            }
-        } else {
-            SetRegString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, savedAutorun_.c_str());
-        }
-    }
-    void ScrambleOptions()
-    {
-        Minutes = Start = Cookies = Sound = WinInit = 77;
-    }
+typedef std::tuple<int, int, int, int, int> Values;
+Values Options() { return std::tie(Minutes, Start, Cookies, Sound, WinInit); }
+void SetOptions(const Values &values) { std::tie(Minutes, Start, Cookies, Sound, WinInit) = values; }
 
-private:
-    std::string savedFile_;
-    std::string savedAutorun_;
-    int saved_[6] = {};
+// The data file, the option variables and the program's own Run value are
+// put back as they were after each test.
+struct DataFileTest : ::testing::Test {
+    void TearDown() override { SetDataFile(file_), SetOptions(options_), AutorunFlag = flag_; }
+    std::string file_ = (FlushProfileCache(), ReadFileBytes(DataFilePath));
+    Values options_ = Options();
+    int flag_ = AutorunFlag;
+    ScopedRegValue autorun_{HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, nullptr};
 };
 
-// A text override that is gone again when the guard ends.
-struct TextOverride {
-    std::string name;
-    TextOverride(int id, const char *text) : name("LString" + std::to_string(id))
-    {
-        EXPECT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, ProgramKeyPath, name.c_str(), text));
-    }
-    ~TextOverride() { RegDeleteValueName(HKEY_LOCAL_MACHINE, ProgramKeyPath, name.c_str()); }
-};
-
-class RegistryTest : public ::testing::Test {
-protected:
-    void SetUp() override { DeleteRegTree(HKEY_CURRENT_USER, TestRoot); }
-    void TearDown() override { EXPECT_TRUE(DeleteRegTree(HKEY_CURRENT_USER, TestRoot)); }
+struct RegistryTest : ::testing::Test {
+    void TearDown() override { EXPECT_TRUE(DeleteRegTree(HKEY_CURRENT_USER, TestKey)); }
 };
 
 } // namespace
 
-// ---------------------------------------------------------------------------
-// The data file's path.
-
-TEST_F(DataFileTest, LocateDataFileNamesTheFileBesideTheProgram)
+TEST_F(DataFileTest, LocateDataFileNamesTheFileBesideTheProgramEvenWhenMissing)
 {
     std::string expected = TestDir() + "\\Sentro.dat";
-    char buffer[TextSize];
-
-    SetDataFile("");
-    memset(buffer, 'x', sizeof(buffer));
-    EXPECT_EQ(LocateDataFile(buffer), (int)expected.size());
-    EXPECT_STRCASEEQ(buffer, expected.c_str());
-    EXPECT_STRCASEEQ(DataFilePath, expected.c_str());
-
-    // A missing file still gives its path, so that the first write creates it.
-    ASSERT_TRUE(DeleteFileA(DataFilePath));
-    memset(buffer, 'x', sizeof(buffer));
-    EXPECT_EQ(LocateDataFile(buffer), 0);
-    EXPECT_STRCASEEQ(buffer, expected.c_str());
-    EXPECT_STRCASEEQ(DataFilePath, expected.c_str());
-}
-
-TEST_F(DataFileTest, LocateDataFileDoesNotTakeAFolderForTheFile)
-{
-    char buffer[TextSize];
-    FlushProfileCache();
-    DeleteFileA(DataFilePath);
-    ASSERT_TRUE(CreateDirectoryA(DataFilePath, nullptr));
-    EXPECT_EQ(LocateDataFile(buffer), 0);
-    EXPECT_TRUE(RemoveDirectoryA(DataFilePath));
-}
-
-TEST(DataFilePathTest, RootFolderKeepsOneBackslash)
-{
-    char buffer[TextSize];
-    EXPECT_EQ(DataFileInFolder("C:", buffer), 13);
-    EXPECT_STREQ(buffer, "C:\\Sentro.dat");
-    EXPECT_EQ(DataFileInFolder("C:\\", buffer), 13);
-    EXPECT_STREQ(buffer, "C:\\Sentro.dat");
-    EXPECT_EQ(DataFileInFolder("D:\\Tools\\Sentrovia", buffer), 29);
-    EXPECT_STREQ(buffer, "D:\\Tools\\Sentrovia\\Sentro.dat");
-}
-
-TEST(DataFilePathTest, OverLongFolderIsCutToTheBuffer)
-{
-    std::string folder = "C:\\" + std::string(600, 'f');
-    char buffer[TextSize + 8];
-    memset(buffer, '#', sizeof(buffer));
-    EXPECT_EQ(DataFileInFolder(folder.c_str(), buffer), TextSize - 1);
-    EXPECT_EQ(strlen(buffer), (size_t)TextSize - 1);
-    EXPECT_EQ(buffer[TextSize], '#');
-}
-
-TEST_F(DataFileTest, DataFileNameFollowsItsTextOverride)
-{
-    // Text 4 is the file's name; like every text it can be replaced, and it
-    // is read into 32 bytes.
-    char buffer[TextSize];
-    {
-        TextOverride name(4, "Other.ini");
-        EXPECT_EQ(DataFileInFolder("C:", buffer), 12);
-        EXPECT_STREQ(buffer, "C:\\Other.ini");
+    for (bool exists : {true, false}) {
+        SCOPED_TRACE(exists);
+        SetDataFile(exists ? "" : Missing);
+        char buffer[TextSize];
+        memset(buffer, 'x', sizeof(buffer));
+        // A missing file still gives its path: the first write creates it.
+        EXPECT_EQ(LocateDataFile(buffer), exists ? (int)expected.size() : 0);
+        EXPECT_STRCASEEQ(buffer, expected.c_str());
+        EXPECT_STRCASEEQ(DataFilePath, expected.c_str());
     }
-    {
-        TextOverride name(4, std::string(40, 'n').c_str());
-        DataFileInFolder("C:", buffer);
-        EXPECT_EQ(std::string(buffer), "C:\\" + std::string(31, 'n'));
+}
+
+TEST(DataFileInFolderTest, RootFolderKeepsOneBackslashAndLongFoldersAreCut)
+{
+    std::string deep = "C:\\" + std::string(600, 'f');
+    const struct { std::string folder, expected; } rows[] = {
+        {"C:", "C:\\Sentro.dat"}, {"C:\\", "C:\\Sentro.dat"},
+        {"D:\\Tools\\Sentrovia", "D:\\Tools\\Sentrovia\\Sentro.dat"},
+        {deep, deep.substr(0, TextSize - 1)},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.folder);
+        char buffer[TextSize + 8];
+        memset(buffer, '#', sizeof(buffer));
+        EXPECT_EQ(DataFileInFolder(row.folder.c_str(), buffer), (int)row.expected.size());
+        EXPECT_EQ(std::string(buffer), row.expected);
+        EXPECT_EQ(buffer[TextSize], '#');
     }
-    char restored[TextSize];
-    LocateDataFile(restored);
-    EXPECT_STRCASEEQ(restored, (TestDir() + "\\Sentro.dat").c_str());
 }
 
-// ---------------------------------------------------------------------------
-// [Options].
-
-TEST_F(DataFileTest, EmptyOrMissingDataFileGivesDefaults)
+TEST_F(DataFileTest, LoadOptionsTakesDefaultsForWhatIsMissing)
 {
-    SetDataFile("");
-    ScrambleOptions();
-    LoadOptions();
-    EXPECT_EQ(Minutes, 3);
-    EXPECT_EQ(Start, 1);
-    EXPECT_EQ(Cookies, 0);
-    EXPECT_EQ(Sound, 1);
-    EXPECT_EQ(WinInit, 1);
-
-    FlushProfileCache();
-    ASSERT_TRUE(DeleteFileA(DataFilePath));
-    ScrambleOptions();
-    LoadOptions();
-    EXPECT_EQ(Minutes, 3);
-    EXPECT_EQ(Start, 1);
-    EXPECT_EQ(Cookies, 0);
-    EXPECT_EQ(Sound, 1);
-    EXPECT_EQ(WinInit, 1);
-    // Reading never creates the file.
-    EXPECT_EQ(ReadFileBytes(DataFilePath), "<missing>");
+    const struct { std::string file; Values expected; } rows[] = {
+        {Missing, {3, 1, 0, 1, 1}}, {"", {3, 1, 0, 1, 1}},
+        // A key of another section does not count.
+        {"[Options]\r\nMinutes=0\r\nCookies=1\r\n[Run]\r\nSound=0\r\n", {0, 1, 1, 1, 1}},
+        {"[Options]\r\nMinutes=abc\r\nStart=0\r\n", {0, 0, 0, 1, 1}},
+        {"[Options]\r\nMinutes=-2\r\n", {-2, 1, 0, 1, 1}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.file);
+        SetDataFile(row.file);
+        SetOptions({77, 77, 77, 77, 77});
+        LoadOptions();
+        EXPECT_EQ(Options(), row.expected);
+        EXPECT_TRUE(row.file != Missing || ReadFileBytes(DataFilePath) == Missing);  // never creates it
+    }
 }
 
-TEST_F(DataFileTest, MissingKeysTakeTheirDefaultsOthersAreRead)
+TEST_F(DataFileTest, SaveOptionsWritesTheFiveKeysInOrderAndKeepsTheOtherSections)
 {
-    SetDataFile("[Options]\r\nMinutes=0\r\nCookies=1\r\n[Run]\r\nSound=0\r\n");
-    ScrambleOptions();
-    LoadOptions();
-    EXPECT_EQ(Minutes, 0);
-    EXPECT_EQ(Start, 1);
-    EXPECT_EQ(Cookies, 1);
-    EXPECT_EQ(Sound, 1);  // a key of another section does not count
-    EXPECT_EQ(WinInit, 1);
-}
-
-TEST_F(DataFileTest, MinutesWithoutDigitsReadsAsZero)
-{
-    SetDataFile("[Options]\r\nMinutes=abc\r\nStart=0\r\n");
-    ScrambleOptions();
-    LoadOptions();
-    EXPECT_EQ(Minutes, 0);
-    EXPECT_EQ(Start, 0);
-
-    SetDataFile("[Options]\r\nMinutes=-2\r\n");
-    LoadOptions();
-    EXPECT_EQ(Minutes, -2);
-}
-
-TEST_F(DataFileTest, SaveOptionsWritesTheFiveKeysInOrder)
-{
-    FlushProfileCache();
-    DeleteFileA(DataFilePath);
-    Minutes = 12;
-    Start = 0;
-    Cookies = 1;
-    Sound = 0;
-    WinInit = -1;
+    SetDataFile(Missing);
+    SetOptions({12, 0, 1, 0, -1});
     SaveOptions();
     FlushProfileCache();
     EXPECT_EQ(ReadFileBytes(DataFilePath),
               "[Options]\r\nMinutes=12\r\nStart=0\r\nCookies=1\r\nSound=0\r\nWinInit=-1\r\n");
-
-    ScrambleOptions();
+    SetOptions({77, 77, 77, 77, 77});
     LoadOptions();
-    EXPECT_EQ(Minutes, 12);
-    EXPECT_EQ(Start, 0);
-    EXPECT_EQ(Cookies, 1);
-    EXPECT_EQ(Sound, 0);
-    EXPECT_EQ(WinInit, -1);
-}
+    EXPECT_EQ(Options(), Values(12, 0, 1, 0, -1));
 
-TEST_F(DataFileTest, SaveOptionsKeepsTheOtherSections)
-{
     SetDataFile("[Run]\r\nC:\\APP\\RUN.EXE /opt:1=1\r\n[Options]\r\nMinutes=9\r\n"
                 "[IExplorer]\r\nStartPage=about:blank\r\n");
-    Minutes = 4;
-    Start = Cookies = Sound = WinInit = 1;
+    SetOptions({4, 1, 1, 1, 1});
     SaveOptions();
-    EXPECT_EQ(GetPrivateProfileIntA("Run", "C:\\APP\\RUN.EXE /opt:1", 0, DataFilePath), 1);
-    char page[TextSize];
-    GetPrivateProfileStringA("IExplorer", "StartPage", "", page, sizeof(page), DataFilePath);
-    EXPECT_STREQ(page, "about:blank");
-    EXPECT_EQ(GetPrivateProfileIntA("Options", "Minutes", 0, DataFilePath), 4);
-    EXPECT_EQ(GetPrivateProfileIntA("Options", "WinInit", 0, DataFilePath), 1);
+    FlushProfileCache();
+    EXPECT_EQ(ReadFileBytes(DataFilePath),
+              "[Run]\r\nC:\\APP\\RUN.EXE /opt:1=1\r\n[Options]\r\nMinutes=4\r\nStart=1\r\nCookies=1\r\n"
+              "Sound=1\r\nWinInit=1\r\n[IExplorer]\r\nStartPage=about:blank\r\n");
 }
 
 TEST_F(DataFileTest, AutorunFlagFollowsTheProgramsRunValue)
 {
     SetDataFile("");
-    ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, "C:\\Sentrovia\\Sentrovia.exe"));
-    AutorunFlag = 0;
-    LoadOptions();
-    EXPECT_EQ(AutorunFlag, 1);
-
-    ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, ""));
-    LoadOptions();
-    EXPECT_EQ(AutorunFlag, 0);
-
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunKeyPath, 0, KEY_WRITE, &key), ERROR_SUCCESS);
-    RegDeleteValueA(key, AppTitle);
-    RegCloseKey(key);
-    AutorunFlag = 1;
-    LoadOptions();
-    EXPECT_EQ(AutorunFlag, 0);
+    const struct { const char *value; int flag; } rows[] = {
+        {"C:\\Sentrovia\\Sentrovia.exe", 1}, {"", 0}, {nullptr, 0}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.value ? row.value : "(missing)");
+        ScopedRegValue value(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, row.value);
+        AutorunFlag = !row.flag;
+        LoadOptions();
+        EXPECT_EQ(AutorunFlag, row.flag);
+    }
 }
 
-// ---------------------------------------------------------------------------
-// Run keys.
-
-TEST(MakeRunKeyTest, EqualSignsBecomeColons)
+TEST(MakeRunKeyTest, EqualSignsBecomeColonsCutToTheWorkBuffer)
 {
-    char key[516];
-    EXPECT_EQ(MakeRunKey("C:\\APP\\RUN.EXE /opt=1", key), 21);
-    EXPECT_STREQ(key, "C:\\APP\\RUN.EXE /opt:1");
-    EXPECT_EQ(MakeRunKey("a=b==c=", key), 7);
-    EXPECT_STREQ(key, "a:b::c:");
-    EXPECT_EQ(MakeRunKey("", key), 0);
-    EXPECT_STREQ(key, "");
-    EXPECT_EQ(MakeRunKey(nullptr, key), 0);
-    EXPECT_STREQ(key, "");
+    const struct { std::string text, key; } rows[] = {
+        {"C:\\APP\\RUN.EXE /opt=1", "C:\\APP\\RUN.EXE /opt:1"},
+        {"a=b==c=", "a:b::c:"},
+        {"", ""},
+        {std::string(600, '='), std::string(515, ':')},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.text);
+        char key[516 + 4];
+        memset(key, '#', sizeof(key));
+        EXPECT_EQ(MakeRunKey(row.text.c_str(), key), (int)row.key.size());
+        EXPECT_EQ(std::string(key), row.key);
+        EXPECT_EQ(key[516], '#');
+    }
 }
 
-TEST(MakeRunKeyTest, OverLongTextIsCutToTheWorkBuffer)
-{
-    std::string text(600, '=');
-    char key[516 + 4];
-    memset(key, '#', sizeof(key));
-    EXPECT_EQ(MakeRunKey(text.c_str(), key), 515);
-    EXPECT_EQ(std::string(key), std::string(515, ':'));
-    EXPECT_EQ(key[516], '#');
-}
-
-TEST_F(DataFileTest, RunKeyCanBeWrittenAndReadBack)
-{
-    // A key with "=" would be cut at it when the file is read again.
-    SetDataFile("");
-    char key[516];
-    MakeRunKey("C:\\APP\\RUN.EXE /opt=1", key);
-    ASSERT_TRUE(WritePrivateProfileStringA("Run", key, "11", DataFilePath));
-    FlushProfileCache();
-    EXPECT_EQ(GetPrivateProfileIntA("Run", key, 0, DataFilePath), 11);
-    EXPECT_NE(ReadFileBytes(DataFilePath).find("C:\\APP\\RUN.EXE /opt:1=11"), std::string::npos);
-}
-
-// ---------------------------------------------------------------------------
-// Registry operations.
-
-TEST_F(RegistryTest, ReadStringGivesTheValueAndItsLength)
-{
-    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, TestKey, "Plain", "C:\\Program Files\\App\\app.exe"));
-    char buffer[TextSize];
-    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, TestKey, "Plain", buffer), 28);
-    EXPECT_STREQ(buffer, "C:\\Program Files\\App\\app.exe");
-
-    // Only the expandable type is expanded.
-    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, TestKey, "Plain", "%SystemRoot%\\x"));
-    RegReadString(HKEY_CURRENT_USER, TestKey, "Plain", buffer);
-    EXPECT_STREQ(buffer, "%SystemRoot%\\x");
-}
-
-TEST_F(RegistryTest, ReadStringExpandsExpandableValues)
+TEST_F(RegistryTest, ReadStringLimitsAndExpandsValues)
 {
     char root[TextSize] = "";
     ASSERT_GT(GetEnvironmentVariableA("SystemRoot", root, sizeof(root)), 0u);
-    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, TestKey, "Expand", "%SystemRoot%\\system32\\app.exe",
-                             REG_EXPAND_SZ));
-    char buffer[TextSize];
-    std::string expected = std::string(root) + "\\system32\\app.exe";
-    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, TestKey, "Expand", buffer), (int)expected.size());
-    EXPECT_STREQ(buffer, expected.c_str());
-}
-
-TEST_F(RegistryTest, ReadStringLimitIsFiveHundredElevenCharacters)
-{
-    char buffer[TextSize];
-    std::string fits(511, 'a');
-    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, TestKey, "Fits", fits.c_str()));
-    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, TestKey, "Fits", buffer), 511);
-    EXPECT_EQ(std::string(buffer), fits);
-
-    // 512 characters and the terminating zero are 513 bytes: too long.
-    std::string over(512, 'b');
-    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, TestKey, "Over", over.c_str()));
-    memset(buffer, 'x', sizeof(buffer));
-    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, TestKey, "Over", buffer), 0);
-    EXPECT_STREQ(buffer, "");
-
-    std::string large(599, 'c');  // a 600-byte value
-    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, TestKey, "Large", large.c_str()));
-    memset(buffer, 'x', sizeof(buffer));
-    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, TestKey, "Large", buffer), 0);
-    EXPECT_STREQ(buffer, "");
-}
-
-TEST_F(RegistryTest, ReadStringOfMissingOrEmptyValuesIsEmpty)
-{
-    char buffer[TextSize];
-    memset(buffer, 'x', sizeof(buffer));
-    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, TestKey, "Nothing", buffer), 0);
-    EXPECT_STREQ(buffer, "");
-
-    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, TestKey, "Empty", ""));
-    memset(buffer, 'x', sizeof(buffer));
-    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, TestKey, "Empty", buffer), 0);
-    EXPECT_STREQ(buffer, "");
-    memset(buffer, 'x', sizeof(buffer));
-    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, TestKey, "Nothing", buffer), 0);
-    EXPECT_STREQ(buffer, "");
-}
-
-TEST_F(RegistryTest, ReadStringTakesOtherTypesAsText)
-{
+    const std::string z(1, '\0');
+    const struct { DWORD type; std::string stored, expected; } rows[] = {
+        {REG_SZ, "C:\\Program Files\\App\\app.exe" + z, "C:\\Program Files\\App\\app.exe"},
+        {REG_SZ, "%SystemRoot%\\x" + z, "%SystemRoot%\\x"},
+        {REG_EXPAND_SZ, "%SystemRoot%\\system32\\app.exe" + z, root + std::string("\\system32\\app.exe")},
+        {REG_SZ, std::string(511, 'a') + z, std::string(511, 'a')},
+        // 512 characters and the zero are 513 bytes: too long, as is a 600-byte value.
+        {REG_SZ, std::string(512, 'b') + z, ""},
+        {REG_SZ, std::string(599, 'c') + z, ""},
+        {REG_SZ, z, ""},
+        // Stored without a terminating zero: the text still ends after it.
+        {REG_BINARY, "abc", "abc"},
+        {REG_NONE, "<not written>", ""},
+    };
     HKEY key;
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, TestKey, &key), ERROR_SUCCESS);
-    // Stored without a terminating zero: the text still ends after it.
-    RegSetValueExA(key, "Binary", 0, REG_BINARY, (const BYTE *)"abc", 3);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.stored.substr(0, 40));
+        RegDeleteValueA(key, "Value");
+        if (row.type != REG_NONE)
+            RegSetValueExA(key, "Value", 0, row.type, (const BYTE *)row.stored.data(),
+                           (DWORD)row.stored.size());
+        char buffer[TextSize];
+        memset(buffer, 'x', sizeof(buffer));
+        EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, TestKey, "Value", buffer), (int)row.expected.size());
+        EXPECT_EQ(std::string(buffer), row.expected);
+    }
     RegCloseKey(key);
-    char buffer[TextSize];
-    memset(buffer, 'x', sizeof(buffer));
-    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, TestKey, "Binary", buffer), 3);
-    EXPECT_STREQ(buffer, "abc");
+    char buffer[TextSize] = "x";
+    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, "Software\\SentroviaSpineTest\\None", "Value", buffer), 0);
+    EXPECT_STREQ(buffer, "");
 }
 
-TEST_F(RegistryTest, CreateKeyPathMakesEveryLevel)
+TEST_F(RegistryTest, CreateKeyPathWriteStringAndDeleteValueName)
 {
-    std::string deep = std::string(TestKey) + "\\One\\Two\\Three";
+    std::string deep = std::string(TestKey) + "\\One\\Two";
+    // Writing never creates the key.
+    EXPECT_EQ(RegWriteString(HKEY_CURRENT_USER, deep.c_str(), "Value", "text"), 0);
+    EXPECT_EQ(GetRegString(HKEY_CURRENT_USER, deep.c_str(), "Value"), Missing);
     EXPECT_EQ(RegCreateKeyPath(HKEY_CURRENT_USER, deep.c_str()), 1);
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, deep.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
-    RegCloseKey(key);
-    // An existing key counts as success.
-    EXPECT_EQ(RegCreateKeyPath(HKEY_CURRENT_USER, deep.c_str()), 1);
+    EXPECT_EQ(RegCreateKeyPath(HKEY_CURRENT_USER, deep.c_str()), 1);  // an existing key counts
     EXPECT_EQ(RegCreateKeyPath((HKEY)(ULONG_PTR)0x12345678, "Nowhere"), 0);
-}
 
-TEST_F(RegistryTest, WriteStringNeedsAnExistingKey)
-{
-    EXPECT_EQ(RegWriteString(HKEY_CURRENT_USER, TestKey, "Value", "text"), 0);
-    HKEY key;
-    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, TestKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegWriteString(HKEY_CURRENT_USER, deep.c_str(), "Value", "C:\\APP\\APP.EXE /x"), 1);
+    SavedRegValue written = SaveRegValue(HKEY_CURRENT_USER, deep.c_str(), "Value");
+    EXPECT_EQ(written.type, (DWORD)REG_SZ);
+    EXPECT_EQ(written.data, std::string("C:\\APP\\APP.EXE /x", 18));  // with its zero
+    EXPECT_EQ(RegWriteString(HKEY_CURRENT_USER, deep.c_str(), "Value", ""), 1);
+    EXPECT_EQ(GetRegString(HKEY_CURRENT_USER, deep.c_str(), "Value"), "");
 
-    ASSERT_EQ(RegCreateKeyPath(HKEY_CURRENT_USER, TestKey), 1);
-    EXPECT_EQ(RegWriteString(HKEY_CURRENT_USER, TestKey, "Value", "C:\\APP\\APP.EXE /x"), 1);
-    EXPECT_EQ(GetRegString(HKEY_CURRENT_USER, TestKey, "Value"), "C:\\APP\\APP.EXE /x");
-
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, TestKey, 0, KEY_READ, &key), ERROR_SUCCESS);
-    DWORD type = 0, size = 0;
-    EXPECT_EQ(RegQueryValueExA(key, "Value", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
-    RegCloseKey(key);
-    EXPECT_EQ(type, (DWORD)REG_SZ);
-    EXPECT_EQ(size, 18u);  // the text and its terminating zero
-
-    EXPECT_EQ(RegWriteString(HKEY_CURRENT_USER, TestKey, "Value", ""), 1);
-    EXPECT_EQ(GetRegString(HKEY_CURRENT_USER, TestKey, "Value"), "");
-}
-
-TEST_F(RegistryTest, DeleteValueNameReportsWhetherAValueWent)
-{
-    EXPECT_EQ(RegDeleteValueName(HKEY_CURRENT_USER, TestKey, "Value"), 0);
-    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, TestKey, "Value", "x"));
-    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, TestKey, "Other", "y"));
-    EXPECT_EQ(RegDeleteValueName(HKEY_CURRENT_USER, TestKey, "Value"), 1);
-    EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, TestKey, "Value"));
-    EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, TestKey, "Other"));
-    EXPECT_EQ(RegDeleteValueName(HKEY_CURRENT_USER, TestKey, "Value"), 0);
+    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, deep.c_str(), "Other", "y"));
+    EXPECT_EQ(RegDeleteValueName(HKEY_CURRENT_USER, deep.c_str(), "Value"), 1);
+    EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, deep.c_str(), "Value"));
+    EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, deep.c_str(), "Other"));
+    EXPECT_EQ(RegDeleteValueName(HKEY_CURRENT_USER, deep.c_str(), "Value"), 0);
 }

@@ -530,3 +530,296 @@ bool PointShellFolder(HKEY root, const char *name, const std::string &folder)
            SetRegString(root, (std::string(base) + "Shell Folders").c_str(), name,
                         folder.c_str());
 }
+
+// --- Running fixture programs; driving the list pages -----------------------
+#include "store/store.h"
+#include "tasks/tasks.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct NamedInWalk {
+    DWORD id;
+    bool named;
+};
+
+BOOL FindNamedProcess(DWORD processId, WORD, const char *name, LPARAM user)
+{
+    NamedInWalk *find = (NamedInWalk *)user;
+    if (processId == find->id && name && *name)
+        find->named = true;
+    return TRUE;
+}
+
+BOOL CALLBACK CollectDialogItem(HWND child, LPARAM lParam)
+{
+    DialogSeen *seen = (DialogSeen *)lParam;
+    std::string text = WindowText(child);
+    seen->items[GetDlgCtrlID(child)] = text;
+    char cls[32] = "";
+    GetClassNameA(child, cls, sizeof(cls));
+    if (!lstrcmpiA(cls, "Static") && !text.empty())
+        seen->text += (seen->text.empty() ? "" : "\n") + text;
+    return TRUE;
+}
+
+} // namespace
+
+ChildPrograms::~ChildPrograms()
+{
+    for (HANDLE h : handles)
+        EndChildProcess(h);
+}
+
+HANDLE ChildPrograms::Start(const std::string &path, DWORD *processId)
+{
+    DWORD id = 0;
+    HANDLE h = StartChildProcess(path, "300", &id);
+    if (!h)
+        return nullptr;
+    handles.push_back(h);
+    if (processId)
+        *processId = id;
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        NamedInWalk find = {id, false};
+        EnumerateProcesses(FindNamedProcess, (LPARAM)&find);
+        if (find.named)
+            return h;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+std::vector<ListRow> ReadListRows(HWND list)
+{
+    std::vector<ListRow> rows((size_t)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < (int)rows.size(); ++row) {
+        for (int column = 0; column < 3; ++column) {
+            char text[512];
+            GetListCellText(list, row, column, text, sizeof(text));
+            rows[row].cells[column] = text;
+        }
+        LVITEMA item = {};
+        item.mask = LVIF_PARAM | LVIF_IMAGE;
+        item.iItem = row;
+        SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item);
+        rows[row].data = item.lParam;
+        rows[row].image = item.iImage;
+    }
+    return rows;
+}
+
+int FindListRow(HWND list, const std::string &text, int column)
+{
+    std::vector<ListRow> rows = ReadListRows(list);
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (!lstrcmpiA(rows[i].cells[column].c_str(), text.c_str()))
+            return (int)i;
+    return -1;
+}
+
+void SelectListRow(HWND list, int row)
+{
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&item);
+}
+
+std::string ListColumnHeader(HWND list, int column)
+{
+    char text[128] = "";
+    LVCOLUMNA info = {};
+    info.mask = LVCF_TEXT;
+    info.pszText = text;
+    info.cchTextMax = sizeof(text);
+    SendMessageA(list, LVM_GETCOLUMNA, (WPARAM)column, (LPARAM)&info);
+    return text;
+}
+
+void ClickButton(HWND dialog, int id)
+{
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
+}
+
+void DoubleClickRow(HWND dialog, HWND list, int row)
+{
+    NMITEMACTIVATE activate = {};
+    activate.hdr.hwndFrom = list;
+    activate.hdr.idFrom = (UINT_PTR)GetDlgCtrlID(list);
+    activate.hdr.code = NM_DBLCLK;
+    activate.iItem = row;
+    SendMessageA(dialog, WM_NOTIFY, activate.hdr.idFrom, (LPARAM)&activate);
+}
+
+bool IsOwnerDrawn(HWND dialog, int id)
+{
+    return (GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW;
+}
+
+DialogSeen DialogShownBy(int button, const std::function<void()> &action, DWORD timeoutMs)
+{
+    DialogSeen seen;
+    UINT_PTR wait = WhenWindowAppears(FindThreadDialog, [&](HWND dialog) {
+        seen.shown = true;
+        seen.caption = WindowText(dialog);
+        EnumChildWindows(dialog, CollectDialogItem, (LPARAM)&seen);
+        PostMessageA(dialog, WM_COMMAND, button, 0);
+    }, timeoutMs);
+    action();
+    CancelWindowWait(wait);
+    return seen;
+}
+
+bool DriveListPage(int startPage, const std::function<void(HWND, HWND, HWND)> &body)
+{
+    bool ran = false;
+    DriveSheet(nullptr, startPage, [&](HWND sheet) {
+        HWND page = SheetCurrentPage(sheet);
+        if (!page)
+            return;
+        ran = true;
+        // Both list pages keep their list as control 1000.
+        body(sheet, page, GetDlgItem(page, 1000));
+    });
+    return ran;
+}
+
+std::string LoadedText(int id)
+{
+    char text[1024];
+    LoadText(id, text, sizeof(text));
+    return text;
+}
+
+// --- Startup entries, and the startup sources set aside for one test -------
+#include "store/store.h"
+
+StartupRow ReadStartupRow(int index)
+{
+    char title[TitleSize], path[PathSize], link[PathSize];
+    GetEntryTitle(index, title);
+    GetEntryPath(index, path);
+    GetEntryLink(index, link);
+    return StartupRow{title, path, link, GetEntrySource(index)};
+}
+
+int FindStartupRow(const std::string &title, const std::string &path)
+{
+    for (int i = 0; i < EntryCount; ++i) {
+        StartupRow row = ReadStartupRow(i);
+        if (row.title == title && lstrcmpiA(row.path.c_str(), path.c_str()) == 0)
+            return i;
+    }
+    return -1;
+}
+
+StartupSandbox::StartupSandbox(const char *name)
+    : scratch(MakeScratchDir(name)), disabled(TestDir() + "\\Disabled"),
+      removed(TestDir() + "\\Removed"), run(SaveWinIniLine("run")), load(SaveWinIniLine("load"))
+{
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+        for (const char *value : {"Startup", "Common Startup"})
+            Folder("empty", root, value);
+    WriteProfileStringA("windows", "run", nullptr);
+    WriteProfileStringA("windows", "load", nullptr);
+    DeleteRegTree(HKEY_LOCAL_MACHINE, DisabledKeyPath);
+    NoteMissingKey(HKEY_LOCAL_MACHINE, DisabledKeyPath);
+    RemoveTree(disabled);
+    RemoveTree(removed);
+    ClearEntries();
+}
+
+StartupSandbox::~StartupSandbox()
+{
+    ClearEntries();
+    for (auto value = saved.rbegin(); value != saved.rend(); ++value)
+        RestoreRegValue(*value);
+    RestoreWinIniLine(run);
+    RestoreWinIniLine(load);
+    DeleteRegTree(HKEY_LOCAL_MACHINE, DisabledKeyPath);
+    for (const auto &key : created)
+        DeleteRegTree(key.first, key.second.c_str());
+    RemoveTree(disabled);
+    RemoveTree(removed);
+    RemoveTree(scratch);
+}
+
+std::string StartupSandbox::Folder(const char *name, HKEY root, const char *value)
+{
+    std::string folder = scratch + "\\" + name;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string explorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+    if (root) {
+        // Wine writes User Shell Folders over Shell Folders whenever the
+        // shell is asked for a folder, so both must agree.
+        Set(root, explorer + "Shell Folders", value, folder.c_str());
+        Set(root, explorer + "User Shell Folders", value, folder.c_str());
+    }
+    return folder;
+}
+
+void StartupSandbox::NoteMissingKey(HKEY root, const std::string &key)
+{
+    // The outermost key that is missing goes again, with all below it.
+    for (size_t end = 0; end != std::string::npos;) {
+        end = key.find('\\', end + 1);
+        std::string part = key.substr(0, end);
+        HKEY handle;
+        if (RegOpenKeyExA(root, part.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+            created.push_back({root, part});
+            break;
+        }
+        RegCloseKey(handle);
+    }
+}
+
+bool StartupSandbox::Set(HKEY root, const std::string &key, const char *name, const char *data,
+                         DWORD type)
+{
+    NoteMissingKey(root, key);
+    saved.push_back(SaveRegValue(root, key.c_str(), name));
+    return SetRegString(root, key.c_str(), name, data, type);
+}
+
+void ExpectIconPerRow(HWND list, HIMAGELIST expected)
+{
+    HIMAGELIST images = (HIMAGELIST)SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
+    EXPECT_EQ(expected, images);
+    std::vector<ListRow> rows = ReadListRows(list);
+    EXPECT_EQ((int)rows.size() + 1, ImageList_GetImageCount(images));
+    for (size_t i = 0; i < rows.size(); ++i)
+        EXPECT_EQ((int)i + 1, rows[i].image);
+}
+
+// --- A registry value set for one scope ------------------------------------
+ScopedRegValue::ScopedRegValue(HKEY root, const char *subkey, const char *name, const char *text,
+                               DWORD type)
+    : saved(SaveRegValue(root, subkey, name))
+{
+    std::string key = subkey;
+    for (size_t end = 0; end != std::string::npos;) {
+        end = key.find('\\', end + 1);
+        HKEY handle;
+        if (RegOpenKeyExA(root, key.substr(0, end).c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+            createdKey = key.substr(0, end);
+            break;
+        }
+        RegCloseKey(handle);
+    }
+    HKEY handle;
+    if (text) {
+        SetRegString(root, subkey, name, text, type);
+    } else if (RegOpenKeyExA(root, subkey, 0, KEY_WRITE, &handle) == ERROR_SUCCESS) {
+        RegDeleteValueA(handle, name);
+        RegCloseKey(handle);
+    }
+}
+
+ScopedRegValue::~ScopedRegValue()
+{
+    RestoreRegValue(saved);
+    if (!createdKey.empty())
+        DeleteRegTree(saved.root, createdKey.c_str());
+}

@@ -115,3 +115,97 @@ std::string GetWinIniLine(const char *key);
 // folder, and the same value of "User Shell Folders" too: Wine writes the
 // latter over the former whenever something asks the shell for the folder.
 bool PointShellFolder(HKEY root, const char *name, const std::string &folder);
+
+// --- Running fixture programs; driving the list pages -----------------------
+#include <commctrl.h>
+
+#include <map>
+#include <vector>
+
+// Fixture programs started as children of one test and ended with it. Start
+// returns once the process walk reads the child's program file (just after
+// CreateProcess its loader may not have got that far); none on failure.
+struct ChildPrograms {
+    std::vector<HANDLE> handles;
+    ChildPrograms() = default;
+    ChildPrograms(const ChildPrograms &) = delete;
+    ChildPrograms &operator=(const ChildPrograms &) = delete;
+    ~ChildPrograms();
+    HANDLE Start(const std::string &path, DWORD *processId = nullptr);
+};
+
+// One row of a report-view list: its three cells, item data and image.
+struct ListRow {
+    std::string cells[3];
+    LPARAM data = 0;
+    int image = -1;
+};
+std::vector<ListRow> ReadListRows(HWND list);
+// The first row whose cell in `column` is `text` (case ignored); -1 for none.
+int FindListRow(HWND list, const std::string &text, int column = 0);
+void SelectListRow(HWND list, int row);
+std::string ListColumnHeader(HWND list, int column);
+// What a click on a button and a double click on a list row send.
+void ClickButton(HWND dialog, int id);
+void DoubleClickRow(HWND dialog, HWND list, int row);
+bool IsOwnerDrawn(HWND dialog, int id);
+// A modal dialog or message box that `action` put up on this thread,
+// answered with `button`: its caption, its Static texts (joined by "\n") and
+// every control's text by ID. shown stays false when none came up.
+struct DialogSeen {
+    bool shown = false;
+    std::string caption, text;
+    std::map<int, std::string> items;
+};
+DialogSeen DialogShownBy(int button, const std::function<void()> &action, DWORD timeoutMs = 5000);
+// Opens the program's sheet at one of its list pages and runs body(sheet,
+// page, list) on it; false when no sheet with a current page came up.
+bool DriveListPage(int startPage, const std::function<void(HWND, HWND, HWND)> &body);
+// A string resource of the program (or its registry override).
+std::string LoadedText(int id);
+
+// --- Startup entries, and the startup sources set aside for one test -------
+struct StartupRow {
+    std::string title, path, link;
+    DWORD source;
+};
+StartupRow ReadStartupRow(int index);
+// The first entry with this title and path (path case ignored); -1 for none.
+int FindStartupRow(const std::string &title, const std::string &path);
+
+// While it lives, the Startup-folder values of HKLM and HKCU name an empty
+// folder, WIN.INI has no run= or load=, and the program's Disabled key and
+// its Disabled and Removed folders are gone. Afterwards every value written
+// through Set is as it was and the keys Set had to create are gone again.
+struct StartupSandbox {
+    explicit StartupSandbox(const char *name);
+    ~StartupSandbox();
+    StartupSandbox(const StartupSandbox &) = delete;
+    StartupSandbox &operator=(const StartupSandbox &) = delete;
+    // A folder under the scratch folder; with a root, that root's Startup
+    // folder value `value` (both Shell Folders keys) is pointed at it.
+    std::string Folder(const char *name, HKEY root = nullptr, const char *value = nullptr);
+    bool Set(HKEY root, const std::string &key, const char *name, const char *data,
+             DWORD type = REG_SZ);
+    void NoteMissingKey(HKEY root, const std::string &key);
+    std::string scratch, disabled, removed;
+    std::vector<SavedRegValue> saved;
+    std::vector<std::pair<HKEY, std::string>> created;
+    SavedWinIniLine run, load;
+};
+// Checks a list's small icons: the program's own first, then one of its own
+// for each row, in order (gtest assertions).
+void ExpectIconPerRow(HWND list, HIMAGELIST expected);
+
+// --- A registry value set for one scope ------------------------------------
+// Sets a value (or deletes it, for a null text) for the guard's life;
+// afterwards it is as it was, and a key that had to be created is gone.
+struct ScopedRegValue {
+    ScopedRegValue(HKEY root, const char *subkey, const char *name, const char *text,
+                   DWORD type = REG_SZ);
+    ~ScopedRegValue();
+    ScopedRegValue(const ScopedRegValue &) = delete;
+    ScopedRegValue &operator=(const ScopedRegValue &) = delete;
+    SavedRegValue saved;
+    std::string createdKey;  // the outermost key that was missing, or empty
+};

@@ -1,9 +1,7 @@
-// The tray icon and its menu: the icon added and deleted, the ten menu items
-// with the autorun check mark read afresh on every notification, the real
-// menu shown on a right click, a chosen item reaching the main window, and a
-// double click opening Startup Programs (or bringing the open sheet forward).
+// The tray icon and its menu: the icon added and deleted, the ten items with
+// the autorun mark read afresh on every notification, a chosen item reaching
+// the main window, and a double click opening Startup Programs.
 #include "app/app.h"
-#include "resource.h"
 #include "store/store.h"
 #include "testutil.h"
 
@@ -16,267 +14,127 @@
 
 namespace {
 
-// A stand-in for the main window: the program's own window procedure, but
-// closing it must not end the test's message loops.
-LRESULT CALLBACK TestMainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_DESTROY)
-        return 0;
-    return MainWindowProc(window, message, wParam, lParam);
-}
-
+// A main window with the program's own window procedure.
 class TrayTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        WNDCLASSA windowClass = {};
-        windowClass.style = CS_DBLCLKS;
-        windowClass.lpfnWndProc = TestMainProc;
-        windowClass.hInstance = AppInstance;
-        windowClass.lpszClassName = "SentroviaTrayTest";
-        RegisterClassA(&windowClass);
-        MainWindow = CreateWindowExA(WS_EX_TOOLWINDOW, "SentroviaTrayTest", AppTitle, 0, 0, 0, 0,
-                                     0, nullptr, nullptr, AppInstance, nullptr);
-        ASSERT_NE(MainWindow, nullptr);
-        savedRun = GetRegString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle);
-        SheetPage = 0;
+        MainWindow = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", AppTitle, 0, 0, 0, 0, 0, nullptr,
+                                     nullptr, AppInstance, nullptr);
+        SetWindowLongPtrA(MainWindow, GWLP_WNDPROC, (LONG_PTR)MainWindowProc);
     }
     void TearDown() override
     {
-        if (savedRun == "<missing>")
-            RegDeleteValueName(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle);
-        else
-            SetRegString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, savedRun.c_str());
+        RestoreRegValue(savedRun);
         UpdateTrayIcon(2);
+        // Its WM_DESTROY would post the quit that ends the program.
+        SetWindowLongPtrA(MainWindow, GWLP_WNDPROC, (LONG_PTR)DefWindowProcA);
         DestroyWindow(MainWindow);
-        MainWindow = nullptr;
-        UnregisterClassA("SentroviaTrayTest", AppInstance);
     }
-    void SetRunValue(bool present)
-    {
-        if (present)
-            ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, "C:\\S\\Sentrovia.exe"));
-        else
-            RegDeleteValueName(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle);
-    }
-    std::string savedRun;
+    SavedRegValue savedRun = SaveRegValue(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle);
 };
 
-struct MenuItem {
-    std::string text;
-    UINT id;
-    UINT state;
-    bool separator;
-};
-
-std::vector<MenuItem> ReadMenu(HMENU menu)
+void ExpectTheTenItems(HMENU menu, bool autorun)
 {
-    std::vector<MenuItem> items;
-    int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
-        char text[256] = "";
-        MENUITEMINFOA info = {};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_STRING;
-        info.dwTypeData = text;
-        info.cch = sizeof(text);
-        GetMenuItemInfoA(menu, (UINT)i, TRUE, &info);
-        items.push_back({text, info.wID, info.fState, (info.fType & MFT_SEPARATOR) != 0});
-    }
-    return items;
-}
-
-void ExpectTheTenItems(const std::vector<MenuItem> &items, bool autorun)
-{
-    struct Want {
-        const char *text;
-        UINT id;
-    };
-    const Want want[10] = {
-        {"About &Sentrovia...", IDM_ABOUT},
-        {"Always &Run Sentrovia", IDM_AUTORUN},
-        {nullptr, 0},
-        {"Display &Startup Info...", IDM_STARTUP},
-        {"Display Active &Tasks...", IDM_TASKS},
-        {"Display Internet &Cookies...", IDM_COOKIES},
-        {"Identify Domain name...", IDM_DOMAIN},
-        {"Display Restart Commands...", IDM_RESTART},
-        {nullptr, 0},
-        {"E&xit Program", IDM_EXIT},
-    };
-    ASSERT_EQ(items.size(), 10u);
+    const struct { const char *text; UINT id; } want[] = {
+        {"About &Sentrovia...", IDM_ABOUT}, {"Always &Run Sentrovia", IDM_AUTORUN}, {"", 0},
+        {"Display &Startup Info...", IDM_STARTUP}, {"Display Active &Tasks...", IDM_TASKS},
+        {"Display Internet &Cookies...", IDM_COOKIES}, {"Identify Domain name...", IDM_DOMAIN},
+        {"Display Restart Commands...", IDM_RESTART}, {"", 0}, {"E&xit Program", IDM_EXIT}};
+    ASSERT_EQ(GetMenuItemCount(menu), 10);
     for (int i = 0; i < 10; ++i) {
         SCOPED_TRACE(i);
-        if (!want[i].text) {
-            EXPECT_TRUE(items[i].separator);
-            continue;
-        }
-        EXPECT_FALSE(items[i].separator);
-        EXPECT_EQ(items[i].text, want[i].text);
-        EXPECT_EQ(items[i].id, want[i].id);
-        bool checked = (items[i].state & MFS_CHECKED) != 0;
-        EXPECT_EQ(checked, want[i].id == IDM_AUTORUN && autorun);
+        char text[256] = "";
+        GetMenuStringA(menu, (UINT)i, text, sizeof(text), MF_BYPOSITION);
+        UINT state = GetMenuState(menu, (UINT)i, MF_BYPOSITION);
+        EXPECT_EQ((state & MF_SEPARATOR) != 0, !want[i].id);
+        EXPECT_EQ(std::string(text), want[i].text);
+        EXPECT_EQ(GetMenuItemID(menu, i), want[i].id);
+        EXPECT_EQ((state & MF_CHECKED) != 0, want[i].id == IDM_AUTORUN && autorun);
     }
 }
 
-HWND FindThreadMenu()
+// The popup menu on screen (the test is the only program that shows one).
+HWND FindShownMenu()
 {
-    struct Search {
-        static BOOL CALLBACK Proc(HWND window, LPARAM lParam)
-        {
-            char cls[64] = "";
-            GetClassNameA(window, cls, sizeof(cls));
-            if (!strcmp(cls, "#32768") && IsWindowVisible(window)) {
-                *(HWND *)lParam = window;
-                return FALSE;
-            }
-            return TRUE;
-        }
-    };
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), Search::Proc, (LPARAM)&found);
-    return found;
-}
-
-void PressKey(HWND window, UINT key)
-{
-    PostMessageA(window, WM_KEYDOWN, key, 1);
-    PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+    HWND menu = FindWindowA("#32768", nullptr);
+    return menu && IsWindowVisible(menu) ? menu : nullptr;
 }
 
 } // namespace
 
-TEST_F(TrayTest, MenuHasTheTenItemsAndTheAutorunMark)
+TEST_F(TrayTest, EveryNotificationReadsTheAutorunMarkAfresh)
 {
-    AutorunFlag = 0;
-    HMENU menu = BuildTrayMenu();
-    ASSERT_NE(menu, nullptr);
-    ExpectTheTenItems(ReadMenu(menu), false);
-    DestroyMenu(menu);
-
-    AutorunFlag = 1;
-    menu = BuildTrayMenu();
-    ExpectTheTenItems(ReadMenu(menu), true);
-    DestroyMenu(menu);
-}
-
-TEST_F(TrayTest, EveryNotificationReadsTheAutorunValueAgain)
-{
-    SetRunValue(true);
-    AutorunFlag = 0;
-    // A mouse movement over the icon does nothing else.
-    OnTrayNotify(TRAY_ICON_ID, WM_MOUSEMOVE);
-    EXPECT_EQ(AutorunFlag, (int)strlen("C:\\S\\Sentrovia.exe"));
-    SetRunValue(false);
-    OnTrayNotify(TRAY_ICON_ID, WM_MOUSEMOVE);
-    EXPECT_EQ(AutorunFlag, 0);
-    // Whatever the icon identifier.
-    SetRunValue(true);
-    OnTrayNotify(1, WM_LBUTTONDOWN);
-    EXPECT_NE(AutorunFlag, 0);
-}
-
-TEST_F(TrayTest, RightClickShowsTheMenuWithTheMarkOfTheMoment)
-{
-    for (bool autorun : {true, false}) {
-        SCOPED_TRACE(autorun);
+    const char value[] = "C:\\S\\Sentrovia.exe";
+    // Only the program's own icon has a menu.
+    const struct { bool autorun; UINT icon; } cases[] = {
+        {true, TRAY_ICON_ID}, {false, TRAY_ICON_ID}, {true, TRAY_ICON_ID + 1}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.autorun << " " << c.icon);
         // Another program changed the value behind the flag's back.
-        SetRunValue(autorun);
-        AutorunFlag = autorun ? 0 : 1;
+        if (c.autorun)
+            SetRegString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, value);
+        else
+            RegDeleteValueName(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle);
+        AutorunFlag = !c.autorun;
+        OnTrayNotify(1, WM_MOUSEMOVE);
+        EXPECT_EQ(AutorunFlag, c.autorun ? (int)strlen(value) : 0);
+        AutorunFlag = !c.autorun;
         bool seen = false;
-        UINT_PTR wait = WhenWindowAppears(FindThreadMenu, [&](HWND popup) {
+        UINT_PTR wait = WhenWindowAppears(FindShownMenu, [&](HWND popup) {
             seen = true;
-            HMENU menu = (HMENU)SendMessageA(popup, MN_GETHMENU, 0, 0);
-            ExpectTheTenItems(ReadMenu(menu), autorun);
-            if (autorun)
-                ScreenshotPoint("tray_menu");
-            PressKey(popup, VK_ESCAPE);
+            ExpectTheTenItems((HMENU)SendMessageA(popup, MN_GETHMENU, 0, 0), c.autorun);
+            ScreenshotPoint(c.autorun ? "tray_menu" : "tray_menu_unchecked");
+            PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 1);
         });
-        OnTrayNotify(TRAY_ICON_ID, WM_RBUTTONUP);
+        OnTrayNotify(c.icon, WM_RBUTTONUP);
         CancelWindowWait(wait);
-        EXPECT_TRUE(seen);
-        EXPECT_FALSE(IsWindowVisible(FindThreadMenu()));
-        PumpMessages(50);
+        EXPECT_EQ(seen, c.icon == TRAY_ICON_ID);
+        EXPECT_EQ(FindShownMenu(), nullptr);
     }
 }
 
-TEST_F(TrayTest, RightClickOnAnotherIconShowsNoMenu)
-{
-    bool seen = false;
-    UINT_PTR wait = WhenWindowAppears(FindThreadMenu, [&](HWND popup) {
-        seen = true;
-        PressKey(popup, VK_ESCAPE);
-    }, 1000);
-    OnTrayNotify(TRAY_ICON_ID + 1, WM_RBUTTONUP);
-    PumpMessages(200);
-    CancelWindowWait(wait);
-    EXPECT_FALSE(seen);
-}
-
-TEST_F(TrayTest, AChosenItemReachesTheMainWindow)
-{
-    // The first item, About, opens the sheet at its last page.
-    int tab = -1;
-    UINT_PTR sheetWait = WhenWindowAppears(FindThreadSheet, [&](HWND sheet) {
-        tab = SheetCurrentTab(sheet);
-        PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
-    });
-    UINT_PTR menuWait = WhenWindowAppears(FindThreadMenu, [&](HWND popup) {
-        PressKey(popup, VK_DOWN);
-        PressKey(popup, VK_RETURN);
-    });
-    OnTrayNotify(TRAY_ICON_ID, WM_RBUTTONUP);
-    CancelWindowWait(menuWait);
-    // The command arrives through the message queue.
-    DWORD start = GetTickCount();
-    while (tab < 0 && GetTickCount() - start < 10000)
-        PumpMessages(50);
-    CancelWindowWait(sheetWait);
-    EXPECT_EQ(tab, PageAbout);
-    EXPECT_EQ(SheetPage, 0);
-}
-
-TEST_F(TrayTest, DoubleClickOpensStartupProgramsOrBringsTheSheetForward)
+TEST_F(TrayTest, DoubleClickAndTheMenuOpenTheSheetOrBringItForward)
 {
     std::vector<int> tabs;
-    int sheets = 0;
-    UINT_PTR wait = WhenWindowAppears(FindThreadSheet, [&](HWND sheet) {
-        ++sheets;
+    auto atSheet = [&](HWND sheet) {
         tabs.push_back(SheetCurrentTab(sheet));
-        SendMessageA(sheet, PSM_SETCURSEL, PageOptions, 0);
-        // A second double click while the sheet is open keeps its page.
         OnTrayNotify(TRAY_ICON_ID, WM_LBUTTONDBLCLK);
         PumpMessages(50);
         tabs.push_back(SheetCurrentTab(sheet));
         EXPECT_EQ(FindThreadSheet(), sheet);
         PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
-    });
-    // Whatever the icon identifier.
-    OnTrayNotify(0, WM_LBUTTONDBLCLK);
+    };
+    UINT_PTR wait = WhenWindowAppears(FindThreadSheet, atSheet);
+    OnTrayNotify(0, WM_LBUTTONDBLCLK);  // whatever the icon identifier
     CancelWindowWait(wait);
-    EXPECT_EQ(sheets, 1);
-    EXPECT_EQ(tabs, (std::vector<int>{PageStartup, PageOptions}));
+    // The first menu item, About, reaches the main window through its queue.
+    wait = WhenWindowAppears(FindThreadSheet, atSheet);
+    UINT_PTR menuWait = WhenWindowAppears(FindShownMenu, [](HWND popup) {
+        PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 1);
+        PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 1);
+    });
+    OnTrayNotify(TRAY_ICON_ID, WM_RBUTTONUP);
+    CancelWindowWait(menuWait);
+    for (DWORD start = GetTickCount(); tabs.size() < 4 && GetTickCount() - start < 10000;)
+        PumpMessages(50);
+    CancelWindowWait(wait);
+    // Open, the sheet keeps its page whatever is asked for.
+    EXPECT_EQ(tabs, (std::vector<int>{PageStartup, PageStartup, PageAbout, PageAbout}));
     EXPECT_EQ(SheetPage, 0);
 }
 
 TEST_F(TrayTest, IconIsAddedAndDeleted)
 {
-    // The shell knows the icon while it exists: only then can it be changed.
+    // The shell lets only an icon that exists be changed.
     NOTIFYICONDATAA probe = {};
     probe.cbSize = NOTIFYICONDATAA_V1_SIZE;
     probe.hWnd = MainWindow;
     probe.uID = TRAY_ICON_ID;
-    probe.uFlags = NIF_TIP;
-    CopyText(probe.szTip, 64, "probe");
     EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe));
-
     EXPECT_EQ(UpdateTrayIcon(0), 1);
-    PumpMessages(100);
     ScreenshotPoint("tray_icon");
     EXPECT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &probe));
-
     EXPECT_EQ(UpdateTrayIcon(2), 1);
     EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe));
-    // Deleting what is gone is harmless.
-    EXPECT_EQ(UpdateTrayIcon(2), 1);
 }

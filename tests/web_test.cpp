@@ -1,164 +1,79 @@
 // The web page opener: which windows count as a running AOL client, the
-// client's command lines built from WIN.INI [WAOL] AppPath, and the two ways
-// an address is handed over (the client's command line, or the shell).
+// client's command lines from WIN.INI [WAOL] AppPath, and the two ways an
+// address is handed over (the client's command line, or the shell).
 #include "app/app.h"
-#include "store/store.h"
 #include "sheet_fakeaol.h"
 #include "testutil.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
-
-namespace {
-
-// Top-level windows of given classes and titles, gone with the guard.
-class Windows {
-public:
-    HWND Add(const char *className, const char *title)
-    {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = className;
-        if (RegisterClassA(&windowClass))
-            classes_.push_back(className);
-        HWND window = CreateWindowExA(0, className, title, WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                                      nullptr, GetModuleHandleA(nullptr), nullptr);
-        windows_.push_back(window);
-        return window;
-    }
-    ~Windows()
-    {
-        for (HWND window : windows_)
-            DestroyWindow(window);
-        for (const std::string &name : classes_)
-            UnregisterClassA(name.c_str(), GetModuleHandleA(nullptr));
-    }
-
-private:
-    std::vector<HWND> windows_;
-    std::vector<std::string> classes_;
-};
-
-// Keeps WIN.INI [WAOL] AppPath as it was.
-class AppPathGuard {
-public:
-    AppPathGuard()
-    {
-        char saved[512] = "";
-        had_ = GetProfileStringA("WAOL", "AppPath", "\x01", saved, sizeof(saved)) > 0 &&
-               saved[0] != '\x01';
-        saved_ = saved;
-    }
-    ~AppPathGuard() { WriteProfileStringA("WAOL", "AppPath", had_ ? saved_.c_str() : nullptr); }
-
-private:
-    bool had_ = false;
-    std::string saved_;
-};
-
-std::string AolCommand(const char *address, int quoted)
-{
-    char command[2048];
-    int length = BuildAolCommand(address, quoted, command, sizeof(command));
-    EXPECT_EQ(length, (int)strlen(command));
-    return command;
-}
-
-} // namespace
 
 TEST(WebPageOpener, RecognisesOnlyTheFiveClientWindows)
 {
     ASSERT_EQ(FindAolWindow(), nullptr);
-    {
-        Windows windows;
-        // Near misses: one blank where two belong, a title of the other class.
-        windows.Add("AOL Frame", "America Online");
-        windows.Add("AOL Frame", "AOL");
-        windows.Add("AOL Frame26", "AOL");
-        windows.Add("AOL Frame25", "aol online");
-        EXPECT_EQ(FindAolWindow(), nullptr);
-    }
-    const char *const pairs[5][2] = {
-        {"AOL Frame25", "America  Online"}, {"AOL Frame25", "America Online"},
-        {"AOL Frame25", "AOL"}, {"AOL Frame25", "AOL Canada"}, {"AOL Frame", "America  Online"},
-    };
-    for (const auto &pair : pairs) {
-        Windows windows;
-        HWND window = windows.Add(pair[0], pair[1]);
-        EXPECT_EQ(FindAolWindow(), window) << pair[0] << " / " << pair[1];
+    const struct { const char *className, *title; bool client; } windows[] = {
+        {"AOL Frame", "America Online", false}, {"AOL Frame", "AOL", false},
+        {"AOL Frame26", "AOL", false}, {"AOL Frame25", "AOL Online", false},
+        {"AOL Frame25", "America  Online", true}, {"AOL Frame25", "America Online", true},
+        {"AOL Frame25", "AOL", true}, {"AOL Frame25", "AOL Canada", true},
+        {"AOL Frame", "America  Online", true}};
+    for (const auto &w : windows) {
+        HWND window = MakeTopWindow(w.className, w.title);
+        EXPECT_EQ(FindAolWindow(), w.client ? window : nullptr) << w.className << "/" << w.title;
+        DestroyWindow(window);
     }
     // Several at once: the first pair of the list wins.
-    Windows windows;
-    windows.Add("AOL Frame", "America  Online");
-    windows.Add("AOL Frame25", "AOL Canada");
-    HWND second = windows.Add("AOL Frame25", "America Online");
-    EXPECT_EQ(FindAolWindow(), second);
+    HWND several[] = {MakeTopWindow("AOL Frame", "America  Online"),
+                      MakeTopWindow("AOL Frame25", "AOL Canada"),
+                      MakeTopWindow("AOL Frame25", "America Online")};
+    EXPECT_EQ(FindAolWindow(), several[2]);
+    for (HWND window : several)
+        DestroyWindow(window);
 }
 
-TEST(WebPageOpener, BuildsTheClientCommandLines)
-{
-    AppPathGuard guard;
-    WriteProfileStringA("WAOL", "AppPath", "C:\\AOL");
-    EXPECT_EQ(AolCommand("http://a.example/", 0), "C:\\AOL\\WAOL.EXE -uhttp://a.example/");
-    EXPECT_EQ(AolCommand("http://a.example/?x=a b&c", 1),
-              "C:\\AOL\\WAOL.EXE -u\"http://a.example/?x=a b&c\"");
-
-    // Without a folder the client is looked for on the search path.
-    WriteProfileStringA("WAOL", "AppPath", nullptr);
-    EXPECT_EQ(AolCommand("http://a.example/", 0), "waol.exe -uhttp://a.example/");
-    EXPECT_EQ(AolCommand("http://a.example/", 1), "waol.exe -u\"http://a.example/\"");
-
-    // A small buffer cuts the line, never overflows it.
-    char small[16];
-    memset(small, 'z', sizeof(small));
-    EXPECT_EQ(BuildAolCommand("http://a.example/", 1, small, sizeof(small)), 15);
-    EXPECT_EQ(std::string(small), "waol.exe -u\"htt");
-}
-
-TEST(WebPageOpener, HandsTheAddressToARunningClient)
+TEST(WebPageOpener, HandsTheAddressToARunningClientPlainOrQuoted)
 {
     FakeAol aol;
-    ASSERT_NE(aol.window, nullptr);
     const char address[] = "http://www.example.com/a?b=c d&e=f";
-
-    INT_PTR result = OpenWebPage(address, 1);
-    EXPECT_GT(result, 31);
-    EXPECT_EQ(aol.TakeCommandLine(), aol.folder + "\\WAOL.EXE -u\"" + address + "\"");
-
-    result = OpenWebPage("http://www.example.com/", 0);
-    EXPECT_GT(result, 31);
-    EXPECT_EQ(aol.TakeCommandLine(), aol.folder + "\\WAOL.EXE -uhttp://www.example.com/");
+    const std::string plain = std::string(" -u") + address;
+    const std::string quoted = std::string(" -u\"") + address + "\"";
+    const std::string client = aol.folder + "\\WAOL.EXE";
+    // Without AppPath the client is looked for on the search path.
+    const struct { bool appPath; int quoted; std::string line; } rows[] = {
+        {true, 0, client + plain}, {true, 1, client + quoted},
+        {false, 0, "waol.exe" + plain}, {false, 1, "waol.exe" + quoted}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.line);
+        WriteProfileStringA("WAOL", "AppPath", row.appPath ? aol.folder.c_str() : nullptr);
+        char line[2048];
+        EXPECT_EQ(BuildAolCommand(address, row.quoted, line, sizeof(line)), (int)row.line.size());
+        EXPECT_EQ(line, row.line);
+        if (row.appPath) {
+            EXPECT_GT(OpenWebPage(address, row.quoted), 31);
+            EXPECT_EQ(aol.TakeCommandLine(), row.line);
+        }
+    }
+    // A small buffer cuts the line and is never overrun.
+    char small[17];
+    small[16] = 'z';
+    EXPECT_EQ(BuildAolCommand(address, 1, small, 16), 15);
+    EXPECT_EQ(std::string(small), "waol.exe -u\"htt");
+    EXPECT_EQ(small[16], 'z');
 }
 
-TEST(WebPageOpener, AClientThatCannotBeStartedIsReported)
+TEST(WebPageOpener, AFailedStartIsReportedAndOnlyWithoutAClientTheShellOpens)
 {
-    // The client's window is there but its folder holds no WAOL.EXE: the
-    // failure comes back to the caller, and the shell is not tried instead.
-    FakeAol aol;
-    DeleteFileA((aol.folder + "\\WAOL.EXE").c_str());
-    EXPECT_LE(OpenWebPage("http://www.example.com/", 0), 31);
-    EXPECT_EQ(aol.TakeCommandLine(500), "");
-}
-
-TEST(WebPageOpener, WithoutAClientTheShellOpensTheAddress)
-{
-    ASSERT_EQ(FindAolWindow(), nullptr);
     // A program file stands in for the address, so that what the shell's
     // "open" does can be seen without a browser.
-    std::string folder = MakeScratchDir("shellopen");
-    std::string program = folder + "\\opened.exe";
-    ASSERT_TRUE(CopyFileA(FixturePath("sheet_cmdline.exe").c_str(), program.c_str(), FALSE));
+    FakeAol aol;
+    std::string program = aol.folder + "\\opened.exe";
+    ASSERT_TRUE(MoveFileA((aol.folder + "\\WAOL.EXE").c_str(), program.c_str()));
+    // The client's window is there but not its program: the failure comes
+    // back to the caller, and the shell is not tried instead.
+    EXPECT_LE(OpenWebPage(program.c_str(), 0), 31);
+    EXPECT_EQ(aol.TakeCommandLine(500), "<missing>");
+    DestroyWindow(aol.window);
     EXPECT_GT(OpenWebPage(program.c_str(), 0), 31);
-
-    std::string recorded = folder + "\\cmdline.txt";
-    DWORD start = GetTickCount();
-    while (GetFileAttributesA(recorded.c_str()) == INVALID_FILE_ATTRIBUTES &&
-           GetTickCount() - start < 15000)
-        PumpMessages(50);
-    std::string line = ReadFileBytes(recorded);
-    EXPECT_NE(line.find("opened.exe"), std::string::npos) << line;
-    RemoveTree(folder);
+    EXPECT_NE(aol.TakeCommandLine().find("opened.exe"), std::string::npos);
 }
