@@ -4,16 +4,18 @@ ROOT := $(abspath .)
 JOBS ?= 2
 SHELL := /bin/bash
 
-.PHONY: all deps build build64 build32 test run clean bench
+.PHONY: all deps configure64 build build64 build32 test run clean bench
 
 all: build
 
 deps:
 	@scripts/install-deps
 
-build64: deps
+configure64: deps
 	@cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x86_64.cmake \
 	    -DCMAKE_BUILD_TYPE=Release -DSENTROVIA_TESTS=ON >/dev/null
+
+build64: configure64
 	@cmake --build build/win64 -j $(JOBS)
 
 build32: deps
@@ -26,7 +28,9 @@ build: build32 build64
 test: build
 	@scripts/run-tests build/win64
 
-run: deps build64
+# Running needs only the program, not the test programs.
+run: configure64
+	@cmake --build build/win64 -j $(JOBS) --target Sentrovia
 	@scripts/run
 
 clean:

@@ -98,6 +98,8 @@ extern HWND SheetWindow;
 // List-view helpers.
 enum : int { LayoutStartup = 6026, LayoutTasks = 6029, LayoutCookies = 6028 };
 BOOL InsertListColumn(HWND list, int column, const char *header, int layout);
+// Inserts the first `count` columns of a layout, headers from the string table.
+void InsertListColumns(HWND list, const int *headerIds, int count, int layout);
 int InsertListItem(HWND list, const char *text, int row, int image);
 int GetSelectedItem(HWND list);
 int CreateSmallImageList(HWND list, int slot);

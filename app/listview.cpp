@@ -46,6 +46,15 @@ BOOL InsertListColumn(HWND list, int column, const char *header, int layout)
 }
 
 // InsertListItem: a row whose item data is its own index (row k is entry k).
+void InsertListColumns(HWND list, const int *headerIds, int count, int layout)
+{
+    for (int column = 0; column < count; ++column) {
+        char header[TitleSize];
+        LoadText(headerIds[column], header, sizeof(header));
+        InsertListColumn(list, column, header, layout);
+    }
+}
+
 int InsertListItem(HWND list, const char *text, int row, int image)
 {
     LVITEMA item = {};

@@ -233,16 +233,6 @@ void OnEnterKey(HWND page)
     ShowSelectedProgramInfo(page);
 }
 
-void InsertStartupColumns(HWND list)
-{
-    static const int headers[3] = {IDS_COL_TITLE, IDS_COL_COMMAND, IDS_COL_VERSION};
-    for (int column = 0; column < 3; ++column) {
-        char header[TitleSize];
-        LoadText(headers[column], header, sizeof(header));
-        InsertListColumn(list, column, header, LayoutStartup);
-    }
-}
-
 BOOL OnInitStartupPage(HWND page)
 {
     SetDlgItemTextId(page, IDS_STARTUP_HEADER, IdHeader);
@@ -260,7 +250,8 @@ BOOL OnInitStartupPage(HWND page)
     PreparePageButtons(page);
     HWND list = StartupList(page);
     ShareImageList(list);
-    InsertStartupColumns(list);
+    static const int headers[3] = {IDS_COL_TITLE, IDS_COL_COMMAND, IDS_COL_VERSION};
+    InsertListColumns(list, headers, 3, LayoutStartup);
     FillStartupList(page);
     CenterWindow(page);
     SheetPage = StartupSheetPage;

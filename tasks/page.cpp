@@ -146,16 +146,6 @@ void WriteTaskReport(HWND page)
     FillTaskList(page);
 }
 
-void InsertTaskColumns(HWND list)
-{
-    static const int headers[3] = {IDS_COL_MODULE, IDS_COL_DESCRIPTION, IDS_COL_VERSION};
-    for (int column = 0; column < 3; ++column) {
-        char header[TitleSize];
-        LoadText(headers[column], header, sizeof(header));
-        InsertListColumn(list, column, header, LayoutTasks);
-    }
-}
-
 BOOL OnInitTaskPage(HWND page)
 {
     SetDlgItemTextId(page, IDS_TASKS_HEADER, IdHeader);
@@ -170,7 +160,8 @@ BOOL OnInitTaskPage(HWND page)
     PreparePageButtons(page);
     HWND list = TaskList(page);
     ShareImageList(list);
-    InsertTaskColumns(list);
+    static const int headers[3] = {IDS_COL_MODULE, IDS_COL_DESCRIPTION, IDS_COL_VERSION};
+    InsertListColumns(list, headers, 3, LayoutTasks);
     TaskPage = page;
     FillTaskList(page);
     SheetPage = TaskSheetPage;
