@@ -45,7 +45,7 @@ BOOL InsertListColumn(HWND list, int column, const char *header, int layout)
     return SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)column, (LPARAM)&info) != -1;
 }
 
-// InsertListItem: a row whose item data is its own index (row k is entry k).
+// InsertListColumns: a page's columns of one layout, headers from the string table.
 void InsertListColumns(HWND list, const int *headerIds, int count, int layout)
 {
     for (int column = 0; column < count; ++column) {
@@ -55,6 +55,7 @@ void InsertListColumns(HWND list, const int *headerIds, int count, int layout)
     }
 }
 
+// InsertListItem: a row whose item data is its own index (row k is entry k).
 int InsertListItem(HWND list, const char *text, int row, int image)
 {
     LVITEMA item = {};

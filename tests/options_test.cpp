@@ -30,9 +30,8 @@ protected:
 
 std::string OptionsSection()
 {
-    char section[1024] = "";
-    std::string text(section, GetPrivateProfileSectionA("Options", section, sizeof(section),
-                                                        DataFilePath));
+    char s[1024] = "";
+    std::string text(s, GetPrivateProfileSectionA("Options", s, sizeof(s), DataFilePath));
     std::replace(text.begin(), text.end(), '\0', '|');
     return text;
 }

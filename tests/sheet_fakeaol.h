@@ -8,27 +8,29 @@
 inline HWND MakeTopWindow(const char *className, const char *title)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, instance, nullptr, nullptr, nullptr, nullptr,
-                             className};
+    WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, instance, {}, {}, {}, {}, className};
     RegisterClassA(&windowClass);
     return CreateWindowExA(0, className, title, 0, 0, 0, 9, 9, nullptr, nullptr, instance, nullptr);
 }
 
 struct FakeAol {
     std::string folder = MakeScratchDir("fakeaol"), record = folder + "\\cmdline.txt";
-    char savedSection[4096] = "";  // WIN.INI's [WAOL] as it was, empty when missing
+    char savedPath[512] = "";  // "\x01" when WIN.INI had none
+    bool hadSection = false;  // else the whole [WAOL] goes again
     HWND window = MakeTopWindow("AOL Frame25", "AOL");
     FakeAol()
     {
-        GetProfileSectionA("WAOL", savedSection, sizeof(savedSection));
+        char keys[4];
+        hadSection = GetProfileSectionA("WAOL", keys, sizeof(keys)) > 0;
+        GetProfileStringA("WAOL", "AppPath", "\x01", savedPath, sizeof(savedPath));
         CopyFileA(FixturePath("sheet_cmdline.exe").c_str(), (folder + "\\WAOL.EXE").c_str(), FALSE);
         WriteProfileStringA("WAOL", "AppPath", folder.c_str());
     }
     ~FakeAol()
     {
         DestroyWindow(window);
-        savedSection[0] ? WriteProfileSectionA("WAOL", savedSection)
-                        : WriteProfileStringA("WAOL", nullptr, nullptr);
+        WriteProfileStringA("WAOL", hadSection ? "AppPath" : nullptr,
+                            savedPath[0] == '\x01' ? nullptr : savedPath);
         RemoveTree(folder);
     }
     // What a program started from the folder recorded (taking it away), or "<missing>".

@@ -38,10 +38,9 @@ TEST(WebPageOpener, HandsTheAddressToARunningClientPlainOrQuoted)
     const char address[] = "http://www.example.com/a?b=c d&e=f";
     const std::string plain = std::string(" -u") + address;
     const std::string quoted = std::string(" -u\"") + address + "\"";
-    const std::string client = aol.folder + "\\WAOL.EXE";
     // Without AppPath the client is looked for on the search path.
     const struct { bool appPath; int quoted; std::string line; } rows[] = {
-        {true, 0, client + plain}, {true, 1, client + quoted},
+        {true, 0, aol.folder + "\\WAOL.EXE" + plain}, {true, 1, aol.folder + "\\WAOL.EXE" + quoted},
         {false, 0, "waol.exe" + plain}, {false, 1, "waol.exe" + quoted}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.line);
