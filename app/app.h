@@ -102,6 +102,9 @@ BOOL InsertListColumn(HWND list, int column, const char *header, int layout);
 void InsertListColumns(HWND list, const int *headerIds, int count, int layout);
 int InsertListItem(HWND list, const char *text, int row, int image);
 int GetSelectedItem(HWND list);
+// The entry index that the selected row carries as its item data; -1 when no
+// row is selected or the index is not in the entry table.
+int GetSelectedEntry(HWND list);
 int CreateSmallImageList(HWND list, int slot);
 void DestroySmallImageList(int slot);
 int AddProgramIcon(const char *command, int iconNumber, int slot);

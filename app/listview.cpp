@@ -78,6 +78,21 @@ int GetSelectedItem(HWND list)
     return -1;
 }
 
+// GetSelectedEntry: the selected row's entry, by the index the row carries.
+int GetSelectedEntry(HWND list)
+{
+    int row = GetSelectedItem(list);
+    if (row < 0)
+        return -1;
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item))
+        return -1;
+    int entry = (int)item.lParam;
+    return entry >= 0 && entry < EntryCount ? entry : -1;
+}
+
 // CreateSmallImageList: a small-icon list in a slot, the program's icon as image 0.
 int CreateSmallImageList(HWND list, int slot)
 {

@@ -36,17 +36,7 @@ HWND StartupList(HWND page)
 // The entry that the selected row carries as its item data; -1 for none.
 int SelectedStartupEntry(HWND page)
 {
-    HWND list = StartupList(page);
-    int row = GetSelectedItem(list);
-    if (row < 0)
-        return -1;
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item))
-        return -1;
-    int entry = (int)item.lParam;
-    return entry >= 0 && entry < EntryCount ? entry : -1;
+    return GetSelectedEntry(StartupList(page));
 }
 
 // The texts and the source of one entry, as the parking functions take them.
@@ -99,14 +89,6 @@ int AskAboutEntry(int textId, const char *value, UINT style)
     LoadText(textId, text, sizeof(text));
     FillTextPlaceholder(question, sizeof(question), text, value);
     return MessageBoxExA(MainWindow, question, AppTitle, style | MB_TOPMOST, LanguageId);
-}
-
-// The list must not destroy the page's image list behind its back: the page
-// owns it and destroys it once.
-void ShareImageList(HWND list)
-{
-    LONG style = GetWindowLongA(list, GWL_STYLE);
-    SetWindowLongA(list, GWL_STYLE, style | LVS_SHAREIMAGELISTS);
 }
 
 void ReleaseStartupImages(HWND page)
@@ -249,7 +231,6 @@ BOOL OnInitStartupPage(HWND page)
     ShowWindow(GetDlgItem(page, IdDisable), SW_HIDE);
     PreparePageButtons(page);
     HWND list = StartupList(page);
-    ShareImageList(list);
     static const int headers[3] = {IDS_COL_TITLE, IDS_COL_COMMAND, IDS_COL_VERSION};
     InsertListColumns(list, headers, 3, LayoutStartup);
     FillStartupList(page);

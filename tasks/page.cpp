@@ -41,25 +41,7 @@ HWND TaskList(HWND page)
 // The entry that the selected row carries as its item data; -1 for none.
 int SelectedTaskEntry(HWND page)
 {
-    HWND list = TaskList(page);
-    int row = GetSelectedItem(list);
-    if (row < 0)
-        return -1;
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item))
-        return -1;
-    int entry = (int)item.lParam;
-    return entry >= 0 && entry < EntryCount ? entry : -1;
-}
-
-// The list must not destroy the page's image list behind its back: the page
-// owns it and destroys it once.
-void ShareImageList(HWND list)
-{
-    LONG style = GetWindowLongA(list, GWL_STYLE);
-    SetWindowLongA(list, GWL_STYLE, style | LVS_SHAREIMAGELISTS);
+    return GetSelectedEntry(TaskList(page));
 }
 
 void ReleaseTaskImages(HWND page)
@@ -159,7 +141,6 @@ BOOL OnInitTaskPage(HWND page)
     MakeOwnerDrawn(page, IdFullReport);
     PreparePageButtons(page);
     HWND list = TaskList(page);
-    ShareImageList(list);
     static const int headers[3] = {IDS_COL_MODULE, IDS_COL_DESCRIPTION, IDS_COL_VERSION};
     InsertListColumns(list, headers, 3, LayoutTasks);
     TaskPage = page;
