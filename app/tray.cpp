@@ -8,8 +8,6 @@
 
 namespace {
 
-const char TrayTip[] = "Sentrovia - On Duty";
-
 // Destroys a menu when the guard ends.
 struct MenuHandle {
     HMENU menu;
@@ -72,7 +70,7 @@ int UpdateTrayIcon(int action)
         icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
         icon.uCallbackMessage = WM_TRAYNOTIFY;
         icon.hIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP));
-        CopyText(icon.szTip, 64, TrayTip);
+        LoadText(IDS_TRAY_TIP, icon.szTip, 64);
         Shell_NotifyIconA(NIM_ADD, &icon);
     } else {
         Shell_NotifyIconA(NIM_DELETE, &icon);
