@@ -10,6 +10,7 @@
 #include "whois/whois.h"
 
 #include <mmsystem.h>
+#include <shellapi.h>
 #include <shlwapi.h>
 #include <stddef.h>
 #include <string.h>
@@ -42,6 +43,17 @@ const DWORD NewRecordsVersion = 0x00040047;
 // The header's second layout ends with hbmHeader (the SDK's own macro for it
 // does not compile with these headers).
 const UINT HeaderV2Size = offsetof(PROPSHEETHEADERA, hbmHeader) + sizeof(HBITMAP);
+#ifndef _WIN64
+// The shipped 32-bit build must hand comctl32 and the shell exactly the record
+// sizes they know (the SDK's own size macros are not constant expressions).
+static_assert(HeaderV2Size == 52, "second header layout");
+static_assert(offsetof(PROPSHEETHEADERA, pfnCallback) + sizeof(PFNPROPSHEETCALLBACK) == 40,
+              "first header layout");
+static_assert(offsetof(PROPSHEETPAGEA, pszHeaderSubTitle) + sizeof(LPCSTR) == 48,
+              "second page layout");
+static_assert(offsetof(PROPSHEETPAGEA, pcRefParent) + sizeof(UINT *) == 40, "first page layout");
+static_assert(offsetof(NOTIFYICONDATAA, szTip) + 64 == 88, "first notification-icon layout");
+#endif
 
 // Selects a GDI object into a DC for the guard's life.
 struct SelectedObject {
