@@ -48,6 +48,9 @@ int MoreInfoUrl(const char *programPath, int type, char *buffer, size_t size);
 
 // Tab index of the property sheet that owns a dialog; 0 when none or >= 5.
 int CurrentPageIndex(HWND dialog);
+// Hands one entry (its stored Path given) to the program information dialog
+// and runs it modally over owner.
+void ShowEntryProgramInfo(HWND owner, int entry, const char *path);
 // Dialog procedure of the program information dialog (template 121).
 INT_PTR CALLBACK ProgramInfoDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -4,6 +4,7 @@
 #include "app/app.h"
 #include "info/info.h"
 #include "resource.h"
+#include "startup/startup.h"
 #include "store/store.h"
 
 #include <shellapi.h>
@@ -129,4 +130,17 @@ INT_PTR CALLBACK ProgramInfoDialog(HWND dialog, UINT message, WPARAM wParam, LPA
     default:
         return FALSE;
     }
+}
+
+// ShowEntryProgramInfo: the three subjects from one entry, then the dialog.
+void ShowEntryProgramInfo(HWND owner, int entry, const char *path)
+{
+    ProgramFileFromCommand(path, SelectedProgramPath, sizeof(SelectedProgramPath));
+    char title[TitleSize];
+    GetEntryTitle(entry, title);
+    CopyText(SelectedProgramTitle, sizeof(SelectedProgramTitle), title);
+    char label[TextSize] = "";
+    GetSourceLabel(entry, label);
+    CopyText(SelectedProgramSource, sizeof(SelectedProgramSource), label);
+    DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_PROGINFO), owner, ProgramInfoDialog, 0);
 }

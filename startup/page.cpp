@@ -39,6 +39,15 @@ int SelectedStartupEntry(HWND page)
     return GetSelectedEntry(StartupList(page));
 }
 
+// The selected entry; with none, the user is told how to select one.
+int SelectedEntryOrHelp(HWND page)
+{
+    int entry = SelectedStartupEntry(page);
+    if (entry < 0)
+        HelpBox(IDS_HELP_NOPROGRAM);
+    return entry;
+}
+
 // The texts and the source of one entry, as the parking functions take them.
 struct StartupEntry {
     char title[TitleSize];
@@ -144,33 +153,22 @@ void UpdateTogglePair(HWND page, bool setEnabled)
 
 void ShowSelectedProgramInfo(HWND page)
 {
-    int entry = SelectedStartupEntry(page);
-    if (entry < 0) {
-        HelpBox(IDS_HELP_NOPROGRAM);
+    int entry = SelectedEntryOrHelp(page);
+    if (entry < 0)
         return;
-    }
     char path[PathSize];
     if (!GetEntryPath(entry, path)) {
         ErrorBox(IDS_ERR_NOFILE);
         return;
     }
-    ProgramFileFromCommand(path, SelectedProgramPath, sizeof(SelectedProgramPath));
-    char title[TitleSize];
-    GetEntryTitle(entry, title);
-    CopyText(SelectedProgramTitle, sizeof(SelectedProgramTitle), title);
-    char label[TextSize] = "";
-    GetSourceLabel(entry, label);
-    CopyText(SelectedProgramSource, sizeof(SelectedProgramSource), label);
-    DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_PROGINFO), page, ProgramInfoDialog, 0);
+    ShowEntryProgramInfo(page, entry, path);
 }
 
 void RemoveSelectedEntry(HWND page)
 {
-    int entry = SelectedStartupEntry(page);
-    if (entry < 0) {
-        HelpBox(IDS_HELP_NOPROGRAM);
+    int entry = SelectedEntryOrHelp(page);
+    if (entry < 0)
         return;
-    }
     StartupEntry subject;
     ReadStartupEntry(entry, &subject);
     // The question names the command, which is what leaves the startup.
@@ -182,11 +180,9 @@ void RemoveSelectedEntry(HWND page)
 
 void ToggleSelectedEntry(HWND page)
 {
-    int entry = SelectedStartupEntry(page);
-    if (entry < 0) {
-        HelpBox(IDS_HELP_NOPROGRAM);
+    int entry = SelectedEntryOrHelp(page);
+    if (entry < 0)
         return;
-    }
     StartupEntry subject;
     ReadStartupEntry(entry, &subject);
     // Parking it would overwrite the parked command of another entry with

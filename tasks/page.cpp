@@ -83,14 +83,7 @@ void ShowSelectedProgramInfo(HWND page)
     char path[PathSize];
     if (!GetEntryPath(entry, path))
         return;
-    ProgramFileFromCommand(path, SelectedProgramPath, sizeof(SelectedProgramPath));
-    char title[TitleSize];
-    GetEntryTitle(entry, title);
-    CopyText(SelectedProgramTitle, sizeof(SelectedProgramTitle), title);
-    char label[TextSize] = "";
-    GetSourceLabel(entry, label);
-    CopyText(SelectedProgramSource, sizeof(SelectedProgramSource), label);
-    DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_PROGINFO), page, ProgramInfoDialog, 0);
+    ShowEntryProgramInfo(page, entry, path);
 }
 
 // Ends the selected task at once, with no question: the user asked for it.
