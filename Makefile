@@ -4,7 +4,7 @@ ROOT := $(abspath .)
 JOBS ?= 2
 SHELL := /bin/bash
 
-.PHONY: all deps configure64 build build64 build32 test run clean bench
+.PHONY: all deps configure64 build build64 build32 ship64 check-imports test run clean bench
 
 all: build
 
@@ -18,14 +18,27 @@ configure64: deps
 build64: configure64
 	@cmake --build build/win64 -j $(JOBS)
 
+# The executables that ship are built with the win32-threaded compilers, the
+# test programs with the posix-threaded ones (cmake/*.cmake say why). build/win32
+# is the shipped 32-bit program; build/win64-ship is the shipped 64-bit one,
+# only the program, apart from the 64-bit test build.
 build32: deps
 	@cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake \
 	    -DCMAKE_BUILD_TYPE=Release -DSENTROVIA_TESTS=OFF >/dev/null
 	@cmake --build build/win32 -j $(JOBS)
 
+ship64: deps
+	@cmake -S . -B build/win64-ship -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x86_64-win32.cmake \
+	    -DCMAKE_BUILD_TYPE=Release -DSENTROVIA_TESTS=OFF >/dev/null
+	@cmake --build build/win64-ship -j $(JOBS) --target Sentrovia
+
 build: build32 build64
 
-test: build
+# Every shipped executable may import only what Windows 95 and NT 4.0 export.
+check-imports: build32 ship64
+	@scripts/check-imports build/win32/Sentrovia.exe build/win64-ship/Sentrovia.exe
+
+test: build check-imports
 	@scripts/run-tests build/win64
 
 # Running needs only the program, not the test programs.

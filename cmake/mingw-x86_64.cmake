@@ -1,3 +1,5 @@
+# The 64-bit test build: posix-threaded compilers, since GoogleTest needs
+# std::mutex. Its Sentrovia.exe does not ship (cmake/mingw-x86_64-win32.cmake).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
