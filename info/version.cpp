@@ -27,6 +27,15 @@ char UpperAscii(char c)
     return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
 }
 
+// A resource states the lengths of its values itself, and any file may carry
+// one that lies: a value is only taken when it lies wholly within the bytes
+// read.
+bool InsideBlock(const char *block, DWORD size, const void *value, UINT bytes)
+{
+    const char *start = (const char *)value;
+    return start >= block && start <= block + size && bytes <= (UINT)(block + size - start);
+}
+
 } // namespace
 
 bool ReadVersionInfo(const char *path, VersionInfo *info)
@@ -39,12 +48,13 @@ bool ReadVersionInfo(const char *path, VersionInfo *info)
     if (size == 0 || size >= VersionBufferSize)
         return false;
     char block[VersionBufferSize];
-    if (!GetFileVersionInfoA(path, 0, sizeof(block), block))
+    if (!GetFileVersionInfoA(path, 0, size, block))
         return false;
 
     WORD *pairs = nullptr;
     UINT pairBytes = 0;
-    if (!VerQueryValueA(block, "\\VarFileInfo\\Translation", (void **)&pairs, &pairBytes) || !pairs)
+    if (!VerQueryValueA(block, "\\VarFileInfo\\Translation", (void **)&pairs, &pairBytes) ||
+        !InsideBlock(block, size, pairs, pairBytes))
         return false;
 
     // Every pair that has a ProductName overwrites all five fields: the last
@@ -59,7 +69,8 @@ bool ReadVersionInfo(const char *path, VersionInfo *info)
         for (int k = 0; k < 5; ++k) {
             FormatText(query, sizeof(query), "\\StringFileInfo\\%04x%04x\\%s", language, codePage,
                        VersionKeys[k]);
-            found[k] = VerQueryValueA(block, query, (void **)&values[k], &lengths[k]) && values[k];
+            found[k] = VerQueryValueA(block, query, (void **)&values[k], &lengths[k]) &&
+                       InsideBlock(block, size, values[k], lengths[k]);
         }
         if (!found[0])
             continue;
