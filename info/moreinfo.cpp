@@ -39,6 +39,15 @@ void AppendQueryValue(char *buffer, size_t size, const char *value)
     buffer[used] = '\0';
 }
 
+// Appends a value taken from someone else's file, cut at a whole escape so
+// that `reserved` characters stay free for what must follow it whole.
+void AppendCutValue(char *buffer, size_t size, const char *value, size_t reserved)
+{
+    size_t used = strnlen(buffer, size);
+    if (used + reserved < size)
+        AppendQueryValue(buffer, size - reserved, value);
+}
+
 } // namespace
 
 void ClearSelectedProgram()
@@ -71,21 +80,26 @@ int BuildMoreInfoUrl(const char *program, const VersionInfo *info, int type, cha
     OwnProductVersion(build, sizeof(build));
     FormatText(tail, sizeof(tail), "&Type=%d&Loc=%s", type, LanguageId == 7 ? "de" : "en");
 
+    // What ends the query is ours and short, and the server needs it: it goes
+    // whole, and a long program name, company or version is cut instead.
+    char own[MoreInfoQuerySize] = "&userid=";
+    AppendQueryValue(own, sizeof(own), user);
+    AppendText(own, sizeof(own), "&build=");
+    AppendQueryValue(own, sizeof(own), build);
+    AppendText(own, sizeof(own), tail);
+
     // The query has a limit of its own, so long version texts cannot push
     // the address past what the server accepts.
-    char query[MoreInfoQuerySize] = "";
-    AppendText(query, sizeof(query), "&vendor=");
-    AppendQueryValue(query, sizeof(query), info ? info->CompanyName : "");
-    AppendText(query, sizeof(query), "&version=");
-    AppendQueryValue(query, sizeof(query), info ? info->ProductVersion : "");
-    AppendText(query, sizeof(query), "&userid=");
-    AppendQueryValue(query, sizeof(query), user);
-    AppendText(query, sizeof(query), "&build=");
-    AppendQueryValue(query, sizeof(query), build);
-    AppendText(query, sizeof(query), tail);
+    static const char versionKey[] = "&version=";
+    char query[MoreInfoQuerySize] = "&vendor=";
+    AppendCutValue(query, sizeof(query), info ? info->CompanyName : "",
+                   strlen(versionKey) + strlen(own));
+    AppendText(query, sizeof(query), versionKey);
+    AppendCutValue(query, sizeof(query), info ? info->ProductVersion : "", strlen(own));
+    AppendText(query, sizeof(query), own);
 
     CopyText(buffer, size, MoreInfoBase);
-    AppendQueryValue(buffer, size, program);
+    AppendCutValue(buffer, size, program, strlen(query));
     return AppendText(buffer, size, query);
 }
 
