@@ -105,8 +105,15 @@ int BuildMoreInfoUrl(const char *program, const VersionInfo *info, int type, cha
 
 int MoreInfoUrl(const char *programPath, int type, char *buffer, size_t size)
 {
+    // The subject is a program file already; for a running program it is the
+    // whole module path, which the command-line rule would cut at a folder
+    // such as MY.LIB. Only a text that names no file is a command line.
     char program[PathSize];
-    ProgramFileFromCommand(programPath, program, sizeof(program));
+    DWORD attributes = programPath ? GetFileAttributesA(programPath) : INVALID_FILE_ATTRIBUTES;
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        ProgramFileFromModule(programPath, program, sizeof(program));
+    else
+        ProgramFileFromCommand(programPath, program, sizeof(program));
     // Read from the program file, so that a command line with arguments
     // gives the same address as the file it starts.
     VersionInfo info;

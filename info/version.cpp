@@ -36,6 +36,56 @@ bool InsideBlock(const char *block, DWORD size, const void *value, UINT bytes)
     return start >= block && start <= block + size && bytes <= (UINT)(block + size - start);
 }
 
+// The walk shared by command lines and module paths: upper case, everything
+// before the drive letter of the last colon dropped (kernel paths such as
+// \??\C:\...), \SystemRoot\ made the Windows folder. Only a command line
+// ends at the first extension: a module path is a file name already, and a
+// folder such as MY.LIB must not end it.
+int MakeProgramFile(const char *text, char *buffer, size_t size, bool endAtExtension)
+{
+    if (!buffer || size == 0)
+        return 0;
+    buffer[0] = '\0';
+    if (!text)
+        return 0;
+
+    char work[1024];
+    if (ContainsText(text, "SYSTEMROOT")) {
+        // \SystemRoot\... names the Windows folder in kernel-style paths.
+        char windows[1024] = "";
+        GetWindowsDirectoryA(windows, sizeof(windows));
+        CopyText(work, sizeof(work), windows);
+        if (strlen(text) > 11)
+            AppendText(work, sizeof(work), text + 11);
+    } else {
+        CopyText(work, sizeof(work), text);
+    }
+
+    char result[1024];
+    size_t n = 0;
+    size_t start = 0;
+    size_t length = strlen(work);
+    for (size_t i = 0; i < length && n + 1 < sizeof(result); ++i) {
+        char c = work[i];
+        if (c == '.' && endAtExtension) {
+            bool exeLike = i + 2 < length && (work[i + 2] == 'X' || work[i + 2] == 'x');
+            bool lnkLike = i + 1 < length && (work[i + 1] == 'L' || work[i + 1] == 'l');
+            if (exeLike || lnkLike) {
+                for (size_t j = i; j < i + 4 && j < length && n + 1 < sizeof(result); ++j)
+                    result[n++] = UpperAscii(work[j]);
+                break;
+            }
+        }
+        result[n++] = UpperAscii(c);
+        if (c == ':')
+            start = i == 0 ? 0 : i - 1;
+    }
+    result[n] = '\0';
+    if (start > n)
+        start = n;
+    return CopyText(buffer, size, result + start);
+}
+
 } // namespace
 
 bool ReadVersionInfo(const char *path, VersionInfo *info)
@@ -87,48 +137,12 @@ bool ReadVersionInfo(const char *path, VersionInfo *info)
 
 int ProgramFileFromCommand(const char *text, char *buffer, size_t size)
 {
-    if (!buffer || size == 0)
-        return 0;
-    buffer[0] = '\0';
-    if (!text)
-        return 0;
+    return MakeProgramFile(text, buffer, size, true);
+}
 
-    char work[1024];
-    if (ContainsText(text, "SYSTEMROOT")) {
-        // \SystemRoot\... names the Windows folder in kernel-style paths.
-        char windows[1024] = "";
-        GetWindowsDirectoryA(windows, sizeof(windows));
-        CopyText(work, sizeof(work), windows);
-        if (strlen(text) > 11)
-            AppendText(work, sizeof(work), text + 11);
-    } else {
-        CopyText(work, sizeof(work), text);
-    }
-
-    char result[1024];
-    size_t n = 0;
-    size_t start = 0;
-    size_t length = strlen(work);
-    for (size_t i = 0; i < length && n + 1 < sizeof(result); ++i) {
-        char c = work[i];
-        if (c == '.') {
-            bool exeLike = i + 2 < length && (work[i + 2] == 'X' || work[i + 2] == 'x');
-            bool lnkLike = i + 1 < length && (work[i + 1] == 'L' || work[i + 1] == 'l');
-            if (exeLike || lnkLike) {
-                for (size_t j = i; j < i + 4 && j < length && n + 1 < sizeof(result); ++j)
-                    result[n++] = UpperAscii(work[j]);
-                break;
-            }
-        }
-        result[n++] = UpperAscii(c);
-        if (c == ':')
-            start = i == 0 ? 0 : i - 1;
-    }
-    result[n] = '\0';
-    // Kernel paths such as \??\C:\... lose everything before the drive letter.
-    if (start > n)
-        start = n;
-    return CopyText(buffer, size, result + start);
+int ProgramFileFromModule(const char *moduleName, char *buffer, size_t size)
+{
+    return MakeProgramFile(moduleName, buffer, size, false);
 }
 
 int FileNamePart(const char *path)

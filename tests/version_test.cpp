@@ -119,6 +119,18 @@ TEST(ProgramFileFromCommandTest, CommandLinesAndPathsGiveTheUpperCaseProgramFile
     EXPECT_STREQ(small, "");
     EXPECT_EQ(ProgramFileFromCommand("c:\\windows\\notepad.exe", small, 8), 7);
     EXPECT_STREQ(small, "C:\\WIND");
+
+    // A module path is a file name already: used whole, kernel forms still resolved.
+    const struct { std::string text, file; } modules[] = {
+        {"C:\\Data.lib\\app.exe", "C:\\DATA.LIB\\APP.EXE"},
+        {"\\??\\c:\\x\\sub.log\\gamma.exe", "C:\\X\\SUB.LOG\\GAMMA.EXE"},
+        {"\\SystemRoot\\my.lib\\a.exe", windows + "\\MY.LIB\\A.EXE"},
+    };
+    for (const auto &row : modules) {
+        char file[PathSize];
+        EXPECT_EQ(ProgramFileFromModule(row.text.c_str(), file, sizeof(file)), (int)row.file.size());
+        EXPECT_EQ(std::string(file), row.file);
+    }
 }
 
 TEST(FileNamePartTest, IndexAfterTheLastBackslashFromTheSecondCharacterOn)
