@@ -108,6 +108,7 @@ int GetSelectedEntry(HWND list);
 int CreateSmallImageList(HWND list, int slot);
 void DestroySmallImageList(int slot);
 int AddProgramIcon(const char *command, int iconNumber, int slot);
+int AddProgramFileIcon(const char *program, int iconNumber, int slot);
 extern HIMAGELIST SmallImageLists[2];
 // Text of one cell (for tests and pages), cut to size.
 int GetListCellText(HWND list, int row, int column, char *buffer, int size);

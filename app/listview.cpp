@@ -123,13 +123,20 @@ void DestroySmallImageList(int slot)
     SmallImageLists[slot] = nullptr;
 }
 
-// AddProgramIcon: a program file's icon, or the no-icon picture, as a new image.
+// AddProgramIcon: the icon of a command line's program file, or the no-icon picture, as a new
+// image.
 int AddProgramIcon(const char *command, int iconNumber, int slot)
 {
-    if (slot < 0 || slot > 1 || !SmallImageLists[slot])
-        return -1;
     char program[PathSize];
     ProgramFileFromCommand(command, program, sizeof(program));
+    return AddProgramFileIcon(program, iconNumber, slot);
+}
+
+// AddProgramFileIcon: the same for a program file named whole.
+int AddProgramFileIcon(const char *program, int iconNumber, int slot)
+{
+    if (slot < 0 || slot > 1 || !SmallImageLists[slot] || !program)
+        return -1;
     HICON icon = program[0] ? ExtractIconA(AppInstance, program, (UINT)iconNumber) : nullptr;
     bool extracted = icon && icon != (HICON)1;
     if (!extracted)

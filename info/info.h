@@ -21,6 +21,9 @@ bool ReadVersionInfo(const char *path, VersionInfo *info);
 // The upper-case program file of a command line, file path or kernel path,
 // cut to size; returns its length.
 int ProgramFileFromCommand(const char *text, char *buffer, size_t size);
+// The same for a running program's module path, which is a file name already:
+// used whole, never cut at a dot in a folder name.
+int ProgramFileFromModule(const char *moduleName, char *buffer, size_t size);
 // Index just after the last backslash (searched from the end down to the
 // second character); 0 when there is none.
 int FileNamePart(const char *path);
@@ -44,10 +47,14 @@ int UserIdentifier(char *buffer, size_t size);
 int BuildMoreInfoUrl(const char *program, const VersionInfo *info, int type,
                      char *buffer, size_t size);
 // The address for a program file read from disk, as the dialogs build it.
+// A text that names no existing file is taken as a command line.
 int MoreInfoUrl(const char *programPath, int type, char *buffer, size_t size);
 
 // Tab index of the property sheet that owns a dialog; 0 when none or >= 5.
 int CurrentPageIndex(HWND dialog);
+// The program file an entry stands for: a running task's Path whole, any
+// other entry's program file found in its command line. Returns the length.
+int EntryProgramFile(int entry, const char *path, char *buffer, size_t size);
 // Hands one entry (its stored Path given) to the program information dialog
 // and runs it modally over owner.
 void ShowEntryProgramInfo(HWND owner, int entry, const char *path);

@@ -39,6 +39,15 @@ void AppendQueryValue(char *buffer, size_t size, const char *value)
     buffer[used] = '\0';
 }
 
+// Appends a value taken from someone else's file, cut at a whole escape so
+// that `reserved` characters stay free for what must follow it whole.
+void AppendCutValue(char *buffer, size_t size, const char *value, size_t reserved)
+{
+    size_t used = strnlen(buffer, size);
+    if (used + reserved < size)
+        AppendQueryValue(buffer, size - reserved, value);
+}
+
 } // namespace
 
 void ClearSelectedProgram()
@@ -71,28 +80,40 @@ int BuildMoreInfoUrl(const char *program, const VersionInfo *info, int type, cha
     OwnProductVersion(build, sizeof(build));
     FormatText(tail, sizeof(tail), "&Type=%d&Loc=%s", type, LanguageId == 7 ? "de" : "en");
 
+    // What ends the query is ours and short, and the server needs it: it goes
+    // whole, and a long program name, company or version is cut instead.
+    char own[MoreInfoQuerySize] = "&userid=";
+    AppendQueryValue(own, sizeof(own), user);
+    AppendText(own, sizeof(own), "&build=");
+    AppendQueryValue(own, sizeof(own), build);
+    AppendText(own, sizeof(own), tail);
+
     // The query has a limit of its own, so long version texts cannot push
     // the address past what the server accepts.
-    char query[MoreInfoQuerySize] = "";
-    AppendText(query, sizeof(query), "&vendor=");
-    AppendQueryValue(query, sizeof(query), info ? info->CompanyName : "");
-    AppendText(query, sizeof(query), "&version=");
-    AppendQueryValue(query, sizeof(query), info ? info->ProductVersion : "");
-    AppendText(query, sizeof(query), "&userid=");
-    AppendQueryValue(query, sizeof(query), user);
-    AppendText(query, sizeof(query), "&build=");
-    AppendQueryValue(query, sizeof(query), build);
-    AppendText(query, sizeof(query), tail);
+    static const char versionKey[] = "&version=";
+    char query[MoreInfoQuerySize] = "&vendor=";
+    AppendCutValue(query, sizeof(query), info ? info->CompanyName : "",
+                   strlen(versionKey) + strlen(own));
+    AppendText(query, sizeof(query), versionKey);
+    AppendCutValue(query, sizeof(query), info ? info->ProductVersion : "", strlen(own));
+    AppendText(query, sizeof(query), own);
 
     CopyText(buffer, size, MoreInfoBase);
-    AppendQueryValue(buffer, size, program);
+    AppendCutValue(buffer, size, program, strlen(query));
     return AppendText(buffer, size, query);
 }
 
 int MoreInfoUrl(const char *programPath, int type, char *buffer, size_t size)
 {
+    // The subject is a program file already; for a running program it is the
+    // whole module path, which the command-line rule would cut at a folder
+    // such as MY.LIB. Only a text that names no file is a command line.
     char program[PathSize];
-    ProgramFileFromCommand(programPath, program, sizeof(program));
+    DWORD attributes = programPath ? GetFileAttributesA(programPath) : INVALID_FILE_ATTRIBUTES;
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        ProgramFileFromModule(programPath, program, sizeof(program));
+    else
+        ProgramFileFromCommand(programPath, program, sizeof(program));
     // Read from the program file, so that a command line with arguments
     // gives the same address as the file it starts.
     VersionInfo info;

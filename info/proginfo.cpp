@@ -132,10 +132,19 @@ INT_PTR CALLBACK ProgramInfoDialog(HWND dialog, UINT message, WPARAM wParam, LPA
     }
 }
 
+// EntryProgramFile: a running task's Path is its module path, a file name already, while
+// every other entry holds a command line.
+int EntryProgramFile(int entry, const char *path, char *buffer, size_t size)
+{
+    if (GetEntrySource(entry) == SourceTask)
+        return ProgramFileFromModule(path, buffer, size);
+    return ProgramFileFromCommand(path, buffer, size);
+}
+
 // ShowEntryProgramInfo: the three subjects from one entry, then the dialog.
 void ShowEntryProgramInfo(HWND owner, int entry, const char *path)
 {
-    ProgramFileFromCommand(path, SelectedProgramPath, sizeof(SelectedProgramPath));
+    EntryProgramFile(entry, path, SelectedProgramPath, sizeof(SelectedProgramPath));
     char title[TitleSize];
     GetEntryTitle(entry, title);
     CopyText(SelectedProgramTitle, sizeof(SelectedProgramTitle), title);

@@ -59,6 +59,30 @@ void WriteItemHeading(ReportFile &file, const char *title, const char *fileName)
     file.Write(line);
 }
 
+// The link line. The address is built short enough that, escaped for the
+// attribute, the whole line fits: it is then cut only where the address
+// builder cuts, at a whole %-escape, and keeps its Type and Loc.
+void WriteMoreInfoLink(ReportFile &file, const char *fileName, const VersionInfo *info, int kind)
+{
+    static const char format[] = "\t<A href='%s'>Click for More Info</A>\r\n\r\n";
+    const int room = LineSize - ((int)strlen(format) - 2);
+    char address[AddressSize];
+    char escaped[2 * LineSize];
+    int size = AddressSize;
+    for (;;) {
+        BuildMoreInfoUrl(fileName, info, kind, address, (size_t)size);
+        int length = HtmlEscape(address, escaped, sizeof(escaped));
+        if (length < room || size <= 1)
+            break;
+        size = (int)strlen(address) + 1 - (length - (room - 1));
+        if (size < 1)
+            size = 1;
+    }
+    char line[LineSize];
+    FormatText(line, sizeof(line), format, escaped);
+    file.Write(line);
+}
+
 void WriteHead(ReportFile &file, const char *heading)
 {
     file.Write("<html><head><title>\r\n");
@@ -104,9 +128,7 @@ void WriteItem(ReportFile &file, int index, int kind)
     if (path[0])
         file.WriteEscaped("\tPath:     %s<br>\r\n", path);
 
-    char address[AddressSize];
-    BuildMoreInfoUrl(fileName, &info, kind, address, sizeof(address));
-    file.WriteEscaped("\t<A href='%s'>Click for More Info</A>\r\n\r\n", address);
+    WriteMoreInfoLink(file, fileName, &info, kind);
     file.Write("\t</ol><br><br>\r\n\r\n");
 }
 

@@ -27,54 +27,21 @@ char UpperAscii(char c)
     return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
 }
 
-} // namespace
-
-bool ReadVersionInfo(const char *path, VersionInfo *info)
+// A resource states the lengths of its values itself, and any file may carry
+// one that lies: a value is only taken when it lies wholly within the bytes
+// read.
+bool InsideBlock(const char *block, DWORD size, const void *value, UINT bytes)
 {
-    memset(info, 0, sizeof(*info));
-    if (!path || !*path)
-        return false;
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(path, &handle);
-    if (size == 0 || size >= VersionBufferSize)
-        return false;
-    char block[VersionBufferSize];
-    if (!GetFileVersionInfoA(path, 0, sizeof(block), block))
-        return false;
-
-    WORD *pairs = nullptr;
-    UINT pairBytes = 0;
-    if (!VerQueryValueA(block, "\\VarFileInfo\\Translation", (void **)&pairs, &pairBytes) || !pairs)
-        return false;
-
-    // Every pair that has a ProductName overwrites all five fields: the last
-    // such pair in the resource decides them.
-    for (UINT p = 0; p < pairBytes / 4; ++p) {
-        WORD language = pairs[p * 2];
-        WORD codePage = pairs[p * 2 + 1];
-        char query[128];
-        char *values[5] = {};
-        UINT lengths[5] = {};
-        bool found[5] = {};
-        for (int k = 0; k < 5; ++k) {
-            FormatText(query, sizeof(query), "\\StringFileInfo\\%04x%04x\\%s", language, codePage,
-                       VersionKeys[k]);
-            found[k] = VerQueryValueA(block, query, (void **)&values[k], &lengths[k]) && values[k];
-        }
-        if (!found[0])
-            continue;
-        for (int k = 0; k < 5; ++k) {
-            char *field = VersionField(info, k);
-            if (found[k] && lengths[k] < VersionFieldSize)
-                CopyTextPart(field, VersionFieldSize, values[k], lengths[k]);
-            else
-                field[0] = '\0';
-        }
-    }
-    return info->ProductName[0] != '\0';
+    const char *start = (const char *)value;
+    return start >= block && start <= block + size && bytes <= (UINT)(block + size - start);
 }
 
-int ProgramFileFromCommand(const char *text, char *buffer, size_t size)
+// The walk shared by command lines and module paths: upper case, everything
+// before the drive letter of the last colon dropped (kernel paths such as
+// \??\C:\...), \SystemRoot\ made the Windows folder. Only a command line
+// ends at the first extension: a module path is a file name already, and a
+// folder such as MY.LIB must not end it.
+int MakeProgramFile(const char *text, char *buffer, size_t size, bool endAtExtension)
 {
     if (!buffer || size == 0)
         return 0;
@@ -100,7 +67,7 @@ int ProgramFileFromCommand(const char *text, char *buffer, size_t size)
     size_t length = strlen(work);
     for (size_t i = 0; i < length && n + 1 < sizeof(result); ++i) {
         char c = work[i];
-        if (c == '.') {
+        if (c == '.' && endAtExtension) {
             bool exeLike = i + 2 < length && (work[i + 2] == 'X' || work[i + 2] == 'x');
             bool lnkLike = i + 1 < length && (work[i + 1] == 'L' || work[i + 1] == 'l');
             if (exeLike || lnkLike) {
@@ -114,10 +81,68 @@ int ProgramFileFromCommand(const char *text, char *buffer, size_t size)
             start = i == 0 ? 0 : i - 1;
     }
     result[n] = '\0';
-    // Kernel paths such as \??\C:\... lose everything before the drive letter.
     if (start > n)
         start = n;
     return CopyText(buffer, size, result + start);
+}
+
+} // namespace
+
+bool ReadVersionInfo(const char *path, VersionInfo *info)
+{
+    memset(info, 0, sizeof(*info));
+    if (!path || !*path)
+        return false;
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    if (size == 0 || size >= VersionBufferSize)
+        return false;
+    char block[VersionBufferSize];
+    if (!GetFileVersionInfoA(path, 0, size, block))
+        return false;
+
+    WORD *pairs = nullptr;
+    UINT pairBytes = 0;
+    if (!VerQueryValueA(block, "\\VarFileInfo\\Translation", (void **)&pairs, &pairBytes) ||
+        !InsideBlock(block, size, pairs, pairBytes))
+        return false;
+
+    // Every pair that has a ProductName overwrites all five fields: the last
+    // such pair in the resource decides them.
+    for (UINT p = 0; p < pairBytes / 4; ++p) {
+        WORD language = pairs[p * 2];
+        WORD codePage = pairs[p * 2 + 1];
+        char query[128];
+        char *values[5] = {};
+        UINT lengths[5] = {};
+        bool found[5] = {};
+        for (int k = 0; k < 5; ++k) {
+            FormatText(query, sizeof(query), "\\StringFileInfo\\%04x%04x\\%s", language, codePage,
+                       VersionKeys[k]);
+            found[k] = VerQueryValueA(block, query, (void **)&values[k], &lengths[k]) &&
+                       InsideBlock(block, size, values[k], lengths[k]);
+        }
+        if (!found[0])
+            continue;
+        for (int k = 0; k < 5; ++k) {
+            char *field = VersionField(info, k);
+            if (found[k] && lengths[k] < VersionFieldSize)
+                CopyTextPart(field, VersionFieldSize, values[k], lengths[k]);
+            else
+                field[0] = '\0';
+        }
+    }
+    return info->ProductName[0] != '\0';
+}
+
+int ProgramFileFromCommand(const char *text, char *buffer, size_t size)
+{
+    return MakeProgramFile(text, buffer, size, true);
+}
+
+int ProgramFileFromModule(const char *moduleName, char *buffer, size_t size)
+{
+    return MakeProgramFile(moduleName, buffer, size, false);
 }
 
 int FileNamePart(const char *path)

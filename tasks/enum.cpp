@@ -192,24 +192,75 @@ bool EnumerateProcesses(TaskCallback callback, LPARAM user)
     }
 }
 
+ULONGLONG TaskStartTimes[MaxEntries];
+
+namespace {
+
+typedef BOOL(WINAPI *ProcessTimesFunc)(HANDLE process, FILETIME *created, FILETIME *exited,
+                                       FILETIME *kernel, FILETIME *user);
+
+// When a process started, as the system counts it; 0 when it will not say.
+// Looked up at run time like the walk's functions: the Windows 95 family
+// keeps no such count.
+ULONGLONG ProcessStartTime(HANDLE process)
+{
+    ProcessTimesFunc processTimes =
+        (ProcessTimesFunc)(void *)GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "GetProcessTimes");
+    FILETIME created, exited, kernel, user;
+    if (!processTimes || !processTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    return ((ULONGLONG)created.dwHighDateTime << 32) | created.dwLowDateTime;
+}
+
+// A reported module name in the form stored paths have: the whole program
+// file, in its long form, so that one program reported once by its short name
+// and once by its long name compares equal.
+void TaskProgramFile(const char *fileName, char *compared, size_t size)
+{
+    char program[PathSize];
+    char unquoted[PathSize];
+    ProgramFileFromModule(fileName, program, sizeof(program));
+    StripQuotes(unquoted, sizeof(unquoted), program);
+    ToLongPathName(compared, size, unquoted);
+}
+
+struct TaskMatch {
+    DWORD processId;
+    const char *path;
+    bool found;
+};
+
+// Walk callback: stops at the process (or 16-bit task of it) that still runs
+// the program file looked for.
+BOOL MatchTask(DWORD processId, WORD task16, const char *fileName, LPARAM user)
+{
+    (void)task16;
+    TaskMatch *match = (TaskMatch *)user;
+    if (processId != match->processId || !fileName || !fileName[0])
+        return TRUE;
+    char compared[PathSize];
+    TaskProgramFile(fileName, compared, sizeof(compared));
+    match->found = lstrcmpiA(compared, match->path) == 0;
+    return !match->found;
+}
+
+} // namespace
+
 // AddTaskEntry: turns one process into an entry: one per program file, the first process met
 // standing for all its instances.
 BOOL AddTaskEntry(DWORD processId, WORD task16, const char *fileName, LPARAM user)
 {
     (void)task16;
     (void)user;
+    // A module name is a file name already: a folder such as MY.LIB is part
+    // of it, so programs sharing such a folder keep their own entries.
     char program[PathSize];
-    ProgramFileFromCommand(fileName, program, sizeof(program));
+    ProgramFileFromModule(fileName, program, sizeof(program));
     if (!program[0])
         return TRUE;
 
-    // Stored paths are in their long form; compare in the same form, so that
-    // one program reported once by its short name and once by its long name
-    // stays one entry.
-    char unquoted[PathSize];
     char compared[PathSize];
-    StripQuotes(unquoted, sizeof(unquoted), program);
-    ToLongPathName(compared, sizeof(compared), unquoted);
+    TaskProgramFile(fileName, compared, sizeof(compared));
     for (int i = 0; i < EntryCount; ++i) {
         char path[PathSize];
         GetEntryPath(i, path);
@@ -218,8 +269,26 @@ BOOL AddTaskEntry(DWORD processId, WORD task16, const char *fileName, LPARAM use
     }
     VersionInfo info;
     ReadVersionInfo(program, &info);
-    AddEntry(info.FileDescription, program, "", SourceTask, processId);
+    int index = EntryCount;
+    if (AddEntry(info.FileDescription, program, "", SourceTask, processId)) {
+        KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+        TaskStartTimes[index] = process.valid() ? ProcessStartTime(process.handle) : 0;
+    }
     return TRUE;
+}
+
+// IsListedTask: identifiers are reused quickly, so an open process counts as an entry's task
+// only while it started when the entry's process did and still runs the entry's program file.
+// The caller holds the process open, so its identifier cannot pass to another meanwhile.
+bool IsListedTask(int entry, HANDLE process)
+{
+    if (entry < 0 || entry >= EntryCount || ProcessStartTime(process) != TaskStartTimes[entry])
+        return false;
+    char path[PathSize];
+    GetEntryPath(entry, path);
+    TaskMatch match = {GetEntryNumber(entry), path, false};
+    EnumerateProcesses(MatchTask, (LPARAM)&match);
+    return match.found;
 }
 
 // CollectTaskEntries: replaces the entry table with the running programs.

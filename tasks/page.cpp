@@ -59,12 +59,12 @@ void AddTaskRow(HWND list, int entry)
     int name = FileNamePart(path);
     if (name == 0)
         return;
-    int image = AddProgramIcon(path, 0, TaskImageSlot);
+    char program[PathSize];
+    EntryProgramFile(entry, path, program, sizeof(program));
+    int image = AddProgramFileIcon(program, 0, TaskImageSlot);
     int row = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
     InsertListItem(list, path + name, entry, image < 0 ? 0 : image);
 
-    char program[PathSize];
-    ProgramFileFromCommand(path, program, sizeof(program));
     VersionInfo info;
     ReadVersionInfo(program, &info);
     SetListCellText(list, row, 2, info.ProductVersion[0] ? info.ProductVersion : "?");
@@ -87,6 +87,8 @@ void ShowSelectedProgramInfo(HWND page)
 }
 
 // Ends the selected task at once, with no question: the user asked for it.
+// Only the program the row shows is ended; an identifier that has passed to
+// another program since the list was made ends nothing.
 void KillSelectedTask(HWND page)
 {
     int entry = SelectedTaskEntry(page);
@@ -97,17 +99,22 @@ void KillSelectedTask(HWND page)
     DWORD processId = GetEntryNumber(entry);
     if (processId == 0)
         return;
+    bool gone = false;
     {
         FileHandle process(OpenProcess(KillAccess, FALSE, processId));
-        if (process.valid()) {
-            // A running process answers STILL_ACTIVE, and ends with that code.
-            DWORD exitCode = 0;
-            if (GetExitCodeProcess(process.handle, &exitCode)) {
+        // A running process answers STILL_ACTIVE, and ends with that code.
+        DWORD exitCode = 0;
+        if (process.valid() && GetExitCodeProcess(process.handle, &exitCode) &&
+            exitCode == STILL_ACTIVE) {
+            gone = !IsListedTask(entry, process.handle);
+            if (!gone) {
                 TerminateProcess(process.handle, exitCode);
                 WaitForSingleObject(process.handle, KillWaitMs);
             }
         }
     }
+    if (gone)
+        ErrorBox(IDS_ERR_TASK_ENDED);
     // Whether it ended, had ended already or could not be opened, the
     // refilled list shows what runs now.
     FillTaskList(page);

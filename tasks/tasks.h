@@ -11,6 +11,12 @@ typedef BOOL (*TaskCallback)(DWORD processId, WORD task16, const char *fileName,
 bool EnumerateProcesses(TaskCallback callback, LPARAM user);
 BOOL AddTaskEntry(DWORD processId, WORD task16, const char *fileName, LPARAM user);
 int CollectTaskEntries();
+// When the process of each task entry started (0: unknown), recorded as the
+// entry is added, indexed like the entry table.
+extern ULONGLONG TaskStartTimes[];
+// True while an open process is still the task an entry was made from: the
+// same start time and the same program file under the entry's identifier.
+bool IsListedTask(int entry, HANDLE process);
 
 // The Active Tasks page (template 110).
 INT_PTR CALLBACK ActiveTasksPage(HWND page, UINT message, WPARAM wParam, LPARAM lParam);

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include <stdio.h>
 #include <string.h>
 
@@ -222,4 +224,26 @@ TEST_F(ReportTest, OverLongTextsAreCutWithTheirMarkupWhole)
     EXPECT_LT(text.find("\r\n", path) - path, 511u);
     size_t link = text.find("\t<A href='", path);
     EXPECT_LT(text.find("\r\n", link) - link, 511u);
+}
+
+TEST_F(ReportTest, LongMoreInfoAddressIsCutAtAWholeEscapeAndKeepsItsEnd)
+{
+    // A 150-character file name with blanks and a company of 64 blanks: the
+    // escaped address is longer than its line allows.
+    std::string name;
+    for (char c = 'a'; name.size() < 146; c = c == 'z' ? 'a' : (char)(c + 1))
+        name += name.size() % 2 ? ' ' : c;
+    name += ".exe";
+    std::string program = TestDir() + "\\scratch\\report\\" + name;
+    ASSERT_TRUE(CopyFileA(FixturePath("ver_blankco.exe").c_str(), program.c_str(), FALSE));
+    AddRunValue("Long Name", "\"" + program + "\"");
+    std::string text = Write(ReportStartup, "Sentrovia Startup Programs");
+
+    size_t link = text.find("\t<A href='http://www.ostrelstudios.example/cgi-bin/proginfo.pl?program=a%20c%20e");
+    ASSERT_NE(std::string::npos, link) << text;
+    std::string line = text.substr(link, text.find("\r\n", link) + 2 - link);
+    EXPECT_LE(line.size(), 511u);
+    EXPECT_NE(std::string::npos, line.find("&amp;vendor=%20%20")) << line;
+    EXPECT_NE(std::string::npos, line.find("&amp;userid=0&amp;build=4.0.2.4&amp;Type=0&amp;Loc=en'>")) << line;
+    EXPECT_FALSE(std::regex_search(line, std::regex("%(?![0-9A-F]{2})"))) << line;
 }

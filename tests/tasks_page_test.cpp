@@ -36,6 +36,24 @@ DWORD RowProcess(HWND list, const char *module)
     return row < 0 ? 0 : GetEntryNumber((int)ReadListRows(list)[row].data);
 }
 
+// Makes the table anew with one entry's path replaced: as if the entry's
+// process identifier now ran that program file.
+void ReplaceEntryPath(int entry, const std::string &path)
+{
+    struct Saved { char title[TitleSize], path[PathSize]; DWORD source, number; };
+    std::vector<Saved> saved((size_t)EntryCount);
+    for (int i = 0; i < EntryCount; ++i) {
+        GetEntryTitle(i, saved[i].title);
+        GetEntryPath(i, saved[i].path);
+        saved[i].source = GetEntrySource(i);
+        saved[i].number = GetEntryNumber(i);
+    }
+    CopyText(saved[entry].path, PathSize, path.c_str());
+    ClearEntries();
+    for (const Saved &e : saved)
+        AddEntry(e.title, e.path, "", e.source, e.number);
+}
+
 class TasksPageTest : public testing::Test {
 protected:
     void TearDown() override
@@ -231,4 +249,82 @@ TEST_F(TasksPageTest, FullReportWritesOpensAndKeepsRowsInStep)
     DeleteFileA(record.c_str());
     DeleteRegTree(HKEY_LOCAL_MACHINE, "Software\\Classes\\SentroviaTestReport");
     RestoreRegValue(association);
+}
+
+TEST_F(TasksPageTest, KillTaskEndsNothingOnceTheRowsIdentifierRunsAnotherProcess)
+{
+    DWORD id = 0;
+    HANDLE bare = Start("task_bare.exe", &id);
+    EXPECT_TRUE(DriveListPage(PageTasks, [&](HWND, HWND page, HWND list) {
+        // The identifier passed to a process started later, or to another
+        // program file: the row's program has ended, and nothing else may.
+        for (bool otherFile : {false, true}) {
+            SCOPED_TRACE(otherFile);
+            int row = FindListRow(list, "task_bare.exe");
+            ASSERT_GE(row, 0);
+            int entry = (int)ReadListRows(list)[row].data;
+            if (otherFile)
+                ReplaceEntryPath(entry, FixturePath("task_spin.exe"));
+            else
+                TaskStartTimes[entry] += 1;
+            SelectListRow(list, row);
+            DialogSeen notice = DialogShownBy(IDOK, [&] { ClickButton(page, IdKillTask); });
+            EXPECT_EQ(LoadedText(IDS_ERR_TASK_ENDED), notice.text);
+            EXPECT_EQ("This program has already ended.", notice.text);
+            EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(bare, 0)) << "nothing was ended";
+            EXPECT_EQ(id, RowProcess(list, "task_bare.exe")) << "the list was refilled";
+            ExpectRowsInStep(list);
+        }
+        // The refilled row is the program's own again: Kill Task ends it.
+        SelectListRow(list, FindListRow(list, "task_bare.exe"));
+        EXPECT_FALSE(DialogShownBy(IDCANCEL, [&] { ClickButton(page, IdKillTask); }).shown);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(bare, 10000));
+    }));
+}
+
+TEST_F(TasksPageTest, ProgramsInDottedFoldersKeepTheirOwnRowsAndDetails)
+{
+    // A dot before an L ends a command line's program file, never a module path.
+    std::string folder = MakeScratchDir("tasks_dotted");
+    std::vector<std::string> programs;
+    for (const char *file : {"my.lib\\alpha.exe", "my.lib\\beta.exe", "sub.log\\gamma.exe"}) {
+        programs.push_back(folder + "\\" + file);
+        CreateDirectoryA(programs.back().substr(0, programs.back().rfind('\\')).c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA(FixturePath("task_spin.exe").c_str(), programs.back().c_str(), FALSE));
+        ASSERT_TRUE(children_.Start(programs.back()));
+    }
+    EXPECT_TRUE(DriveListPage(PageTasks, [&](HWND, HWND page, HWND list) {
+        ExpectRowsInStep(list);
+        EXPECT_EQ(-1, FindListRow(list, "my.lib"));
+        for (const std::string &program : programs) {
+            std::string name = program.substr(program.rfind('\\') + 1);
+            int row = FindListRow(list, name);
+            ASSERT_GE(row, 0) << name;
+            ListRow shown = ReadListRows(list)[row];
+            EXPECT_EQ("Task Spinner|7.1.3", shown.cells[1] + "|" + shown.cells[2]) << name;
+            SelectListRow(list, row);
+            DialogSeen info = DialogShownBy(IDOK, [&] { ClickButton(page, IdProperties); });
+            EXPECT_EQ(0, lstrcmpiA(program.c_str(), info.items[1026].c_str())) << info.items[1026];
+            EXPECT_EQ("Spinner|Spinning Tops Ltd", info.items[100] + "|" + info.items[1030]);
+        }
+    }));
+    // The report and the More Info address name each program with its details.
+    std::string report = folder + "\\Report.html";
+    ASSERT_EQ(1, WriteFullReportFile(ReportTasks, report.c_str()));
+    std::string text = ReadFileBytes(report);
+    CharUpperA(&text[0]);
+    for (std::string name : programs) {
+        name = CharUpperA(&name[name.rfind('\\') + 1]);
+        const std::string details = "&vendor=Spinning%20Tops%20Ltd&version=7.1.3";
+        EXPECT_NE(std::string::npos, text.find("<OL>" + name + "<BR>\r\n\tTASK SPINNER<BR>\tVERSION: 7.1.3"));
+        EXPECT_NE(std::string::npos, text.find("PROGRAM=" + name + "&AMP;VENDOR=SPINNING%20TOPS"));
+        char url[1024];
+        MoreInfoUrl((folder + "\\" + (name[0] == 'G' ? "SUB.LOG\\" : "MY.LIB\\") + name).c_str(), 1,
+                    url, sizeof(url));
+        EXPECT_NE(std::string::npos, std::string(url).find("program=" + name + details)) << url;
+    }
+    for (HANDLE child : children_.handles)
+        EndChildProcess(child);
+    children_.handles.clear();
+    RemoveTree(folder);
 }

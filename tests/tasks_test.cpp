@@ -147,7 +147,10 @@ TEST_F(TasksTest, AddTaskEntryKeepsTheFirstProcessOfEachProgramFile)
         {41, shortSpin, 2, spin, 41},
         {42, spin.c_str(), 2, spin, 41},
         {43, shortSpin, 2, spin, 41},
-        {9, tooLong.c_str(), 3, "C:\\" + std::string(256, 'A'), 9},  // cut to 259
+        // A module path is used whole: programs sharing a dotted folder stay apart.
+        {11, "C:\\X\\my.lib\\alpha.exe", 3, "C:\\X\\MY.LIB\\ALPHA.EXE", 11},
+        {12, "C:\\X\\my.lib\\beta.exe", 4, "C:\\X\\MY.LIB\\BETA.EXE", 12},
+        {9, tooLong.c_str(), 5, "C:\\" + std::string(256, 'A'), 9},  // cut to 259
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name ? c.name : "(none)");

@@ -30,7 +30,8 @@ Fields Read(const char *path, bool expected)
     return fields;
 }
 
-// What the system reports for the whole resource, or for one value of 0409/04E4.
+// What the system reports for the whole resource, for one value of 0409/04E4,
+// or for a whole query.
 UINT Reported(const std::string &path, const char *key = nullptr)
 {
     static char block[16384];
@@ -38,9 +39,9 @@ UINT Reported(const std::string &path, const char *key = nullptr)
         return GetFileVersionInfoSizeA(path.c_str(), nullptr);
     void *value = nullptr;
     UINT length = 0;
+    std::string query = key[0] == '\\' ? key : "\\StringFileInfo\\040904e4\\" + std::string(key);
     return GetFileVersionInfoA(path.c_str(), 0, sizeof(block), block) &&
-           VerQueryValueA(block, ("\\StringFileInfo\\040904e4\\" + std::string(key)).c_str(), &value, &length)
-               ? length : 0;
+           VerQueryValueA(block, query.c_str(), &value, &length) ? length : 0;
 }
 
 } // namespace
@@ -56,6 +57,8 @@ TEST(ReadVersionInfoTest, LastTranslationWithAProductNameDecidesEveryFieldWithin
     // The system reports even sizes only: 4094 is the largest one accepted.
     ASSERT_EQ(Reported(FixturePath("ver_size4094.exe")), 4094u);
     ASSERT_EQ(Reported(FixturePath("ver_size4096.exe")), 4096u);
+    // A length past the block read: the pair loop must not follow it.
+    ASSERT_EQ(Reported(FixturePath("ver_translie.exe"), "\\VarFileInfo\\Translation"), 0xFFF0u);
     char self[MAX_PATH], winIni[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof(self));
     GetWindowsDirectoryA(winIni, sizeof(winIni));
@@ -68,6 +71,7 @@ TEST(ReadVersionInfoTest, LastTranslationWithAProductNameDecidesEveryFieldWithin
         {limits, true, {"Limits", "1.2", company, "", ""}},
         {FixturePath("ver_size4094.exe"), true, {"P", "", "", "", ""}},
         {FixturePath("ver_size4096.exe"), false, Empty},
+        {FixturePath("ver_translie.exe"), false, Empty},
         {FixturePath("ver_noname.exe"), false, Empty},
         {FixturePath("ver_notrans.exe"), false, Empty},
         {FixturePath("ver_pairs.exe") + " /min", false, Empty},
@@ -115,6 +119,18 @@ TEST(ProgramFileFromCommandTest, CommandLinesAndPathsGiveTheUpperCaseProgramFile
     EXPECT_STREQ(small, "");
     EXPECT_EQ(ProgramFileFromCommand("c:\\windows\\notepad.exe", small, 8), 7);
     EXPECT_STREQ(small, "C:\\WIND");
+
+    // A module path is a file name already: used whole, kernel forms still resolved.
+    const struct { std::string text, file; } modules[] = {
+        {"C:\\Data.lib\\app.exe", "C:\\DATA.LIB\\APP.EXE"},
+        {"\\??\\c:\\x\\sub.log\\gamma.exe", "C:\\X\\SUB.LOG\\GAMMA.EXE"},
+        {"\\SystemRoot\\my.lib\\a.exe", windows + "\\MY.LIB\\A.EXE"},
+    };
+    for (const auto &row : modules) {
+        char file[PathSize];
+        EXPECT_EQ(ProgramFileFromModule(row.text.c_str(), file, sizeof(file)), (int)row.file.size());
+        EXPECT_EQ(std::string(file), row.file);
+    }
 }
 
 TEST(FileNamePartTest, IndexAfterTheLastBackslashFromTheSecondCharacterOn)
