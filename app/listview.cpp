@@ -129,7 +129,7 @@ int AddProgramIcon(const char *command, int iconNumber, int slot)
     if (slot < 0 || slot > 1 || !SmallImageLists[slot])
         return -1;
     char program[PathSize];
-    ProgramFileFromCommand(command, program, sizeof(program));
+    FindProgramFile(command, program, sizeof(program));
     HICON icon = program[0] ? ExtractIconA(AppInstance, program, (UINT)iconNumber) : nullptr;
     bool extracted = icon && icon != (HICON)1;
     if (!extracted)

@@ -135,7 +135,7 @@ INT_PTR CALLBACK ProgramInfoDialog(HWND dialog, UINT message, WPARAM wParam, LPA
 // ShowEntryProgramInfo: the three subjects from one entry, then the dialog.
 void ShowEntryProgramInfo(HWND owner, int entry, const char *path)
 {
-    ProgramFileFromCommand(path, SelectedProgramPath, sizeof(SelectedProgramPath));
+    FindProgramFile(path, SelectedProgramPath, sizeof(SelectedProgramPath));
     char title[TitleSize];
     GetEntryTitle(entry, title);
     CopyText(SelectedProgramTitle, sizeof(SelectedProgramTitle), title);
