@@ -216,7 +216,6 @@ bool RemoveStartupFile(const char *link)
     return MoveToRemoved(link);
 }
 
-
 // One startup entry as the operations take it: its texts and source, the
 // item's own name (a registry value's whole name, a WIN.INI piece as it
 // stood; for a WIN.INI entry known only by its texts, empty) and where it

@@ -53,12 +53,12 @@ int CollectLink(const std::string &link)
     return -1;
 }
 
-// The parked copy of that title.
-int CollectParked(const std::string &title)
+// The parked copy of that title, or with `parked` false its live entry.
+int CollectParked(const std::string &title, bool parked = true)
 {
     CollectStartupEntries();
     for (int i = 0; i < EntryCount; ++i)
-        if (IsStartupEntryParked(i) && ReadStartupRow(i).title == title)
+        if (IsStartupEntryParked(i) == parked && ReadStartupRow(i).title == title)
             return i;
     return -1;
 }
@@ -574,17 +574,9 @@ TEST_F(StartupParkTest, DisableThenEnableGivesBackTheExactBytesAndType)
         SCOPED_TRACE(value.name);
         ASSERT_TRUE(box.Set(HKCU, RunKey, value.name, value.data, value.type));
         const std::string before = Raw(HKCU, RunKey, value.name);
-        CollectStartupEntries();
-        int row = -1;
-        for (int i = 0; i < EntryCount; ++i)
-            row = ReadStartupRow(i).title == value.name ? i : row;
-        ASSERT_EQ(ToggleAt(row), 1);
+        ASSERT_EQ(ToggleAt(CollectParked(value.name, false)), 1);
         EXPECT_EQ(Raw(HKLM, Parking("Run"), value.name), before);
-        row = -1;
-        CollectStartupEntries();
-        for (int i = 0; i < EntryCount; ++i)
-            row = ReadStartupRow(i).title == value.name ? i : row;
-        ASSERT_EQ(ToggleAt(row), 1);
+        ASSERT_EQ(ToggleAt(CollectParked(value.name)), 1);
         EXPECT_EQ(Raw(HKCU, RunKey, value.name), before);
     }
     // WIN.INI pieces come back as they stood, quotes and short names too.
@@ -608,11 +600,7 @@ TEST_F(StartupParkTest, ValueReaddedBesideItsParkedCopyIsEnabledAndRemovedAlone)
     ASSERT_TRUE(box.Set(HKCU, RunKey, "Nagware", "C:\\Nag\\nag.exe /tray"));
     ASSERT_EQ(ToggleAt(Collect("Nagware", "C:\\Nag\\nag.exe /tray")), 1);
     ASSERT_TRUE(SetRegString(HKCU, RunKey.c_str(), "Nagware", "C:\\Nag\\nag.exe /tray"));
-    CollectStartupEntries();
-    int live = -1, parked = -1;
-    for (int i = 0; i < EntryCount; ++i)
-        if (ReadStartupRow(i).title == "Nagware")
-            (IsStartupEntryParked(i) ? parked : live) = i;
+    int live = CollectParked("Nagware", false), parked = CollectParked("Nagware");
     ASSERT_GE(live, 0);
     ASSERT_GE(parked, 0);
     EXPECT_EQ(GetDisabledSource(live), 0);
