@@ -68,10 +68,15 @@ void DeleteLinkFonts();
 // ---------------------------------------------------------------------------
 // Texts and message boxes.
 void SetDlgItemTextId(HWND dialog, int textId, int controlId);
+// ErrorBox and HelpBox belong to MessageBoxOwner.
 int ErrorBox(int textId);
 int HelpBox(int textId);
 // A topmost message box with the program's caption and language.
 int AppMessageBox(HWND owner, const char *text, UINT style);
+// The owner of a box asked from a page: the open sheet, which cannot be used
+// while the box is up (its pages would act on a table refilled meanwhile);
+// the main window when no sheet is open.
+HWND MessageBoxOwner();
 
 // ---------------------------------------------------------------------------
 // Tray icon.

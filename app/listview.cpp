@@ -128,7 +128,7 @@ void DestroySmallImageList(int slot)
 int AddProgramIcon(const char *command, int iconNumber, int slot)
 {
     char program[PathSize];
-    ProgramFileFromCommand(command, program, sizeof(program));
+    FindProgramFile(command, program, sizeof(program));
     return AddProgramFileIcon(program, iconNumber, slot);
 }
 

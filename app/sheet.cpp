@@ -114,6 +114,27 @@ INT_PTR RunSheet(HWND owner, int startPage)
     return PropertySheetA(&header);
 }
 
+// The sheet's own window procedure, while SheetKeyProcedure stands in for it.
+WNDPROC SheetProcedure = nullptr;
+// The sheet's default command: no control has this ID, so Enter sends it.
+const int SheetEnterId = 0x7FF0;
+
+// Enter on a page (on a list row, say) is that page's OK command. The sheet's
+// own OK button is hidden and disabled, and with it as the default button
+// Enter would go nowhere.
+LRESULT CALLBACK SheetKeyProcedure(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == DM_GETDEFID)
+        return MAKELRESULT(SheetEnterId, DC_HASDEFID);
+    if (message == WM_COMMAND && LOWORD(wParam) == SheetEnterId && lParam == 0) {
+        HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+        if (page)
+            SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        return 0;
+    }
+    return CallWindowProcA(SheetProcedure, sheet, message, wParam, lParam);
+}
+
 // A text with a line break wraps from the top left; a single line sits centred.
 UINT LinkTextFormat(const char *text)
 {
@@ -177,6 +198,11 @@ void PreparePageButtons(HWND page)
         // the program sits; the owner is a hidden window in the corner.
         SheetWindow = sheet;
         CenterWindow(sheet);
+        WNDPROC own = (WNDPROC)GetWindowLongPtrA(sheet, GWLP_WNDPROC);
+        if (own && own != SheetKeyProcedure) {
+            SheetProcedure = own;
+            SetWindowLongPtrA(sheet, GWLP_WNDPROC, (LONG_PTR)SheetKeyProcedure);
+        }
     }
     LONG_PTR exStyle = GetWindowLongPtrA(sheet, GWL_EXSTYLE);
     if (exStyle & WS_EX_CONTEXTHELP) {

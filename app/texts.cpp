@@ -15,11 +15,16 @@ int AppMessageBox(HWND owner, const char *text, UINT style)
     return MessageBoxExA(owner, text, AppTitle, style | MB_TOPMOST, LanguageId);
 }
 
+HWND MessageBoxOwner()
+{
+    return IsWindow(SheetWindow) ? SheetWindow : MainWindow;
+}
+
 int ErrorBox(int textId)
 {
     char text[TextSize];
     LoadText(textId, text, sizeof(text));
-    return AppMessageBox(MainWindow, text, MB_ICONHAND);
+    return AppMessageBox(MessageBoxOwner(), text, MB_ICONHAND);
 }
 
 int HelpBox(int textId)
@@ -28,5 +33,6 @@ int HelpBox(int textId)
     char caption[128];
     LoadText(textId, text, sizeof(text));
     LoadText(IDS_HELP_CAPTION, caption, sizeof(caption));
-    return MessageBoxExA(MainWindow, text, caption, MB_ICONQUESTION | MB_TOPMOST, LanguageId);
+    return MessageBoxExA(MessageBoxOwner(), text, caption, MB_ICONQUESTION | MB_TOPMOST,
+                         LanguageId);
 }

@@ -24,6 +24,11 @@ int ProgramFileFromCommand(const char *text, char *buffer, size_t size);
 // The same for a running program's module path, which is a file name already:
 // used whole, never cut at a dot in a folder name.
 int ProgramFileFromModule(const char *moduleName, char *buffer, size_t size);
+// The program file of a command as ProgramFileFromCommand finds it, after
+// environment variables are expanded; when that names no existing file (a
+// folder with a dot in its name, say), the first later cut at an extension
+// that does. Cut to size; returns its length.
+int FindProgramFile(const char *command, char *buffer, size_t size);
 // Index just after the last backslash (searched from the end down to the
 // second character); 0 when there is none.
 int FileNamePart(const char *path);

@@ -138,7 +138,7 @@ int EntryProgramFile(int entry, const char *path, char *buffer, size_t size)
 {
     if (GetEntrySource(entry) == SourceTask)
         return ProgramFileFromModule(path, buffer, size);
-    return ProgramFileFromCommand(path, buffer, size);
+    return FindProgramFile(path, buffer, size);
 }
 
 // ShowEntryProgramInfo: the three subjects from one entry, then the dialog.

@@ -46,6 +46,9 @@
 #define IDS_NO_RESTART_CMDS     59   // the restart file holds no commands
 #define IDS_ERR_TITLE_PARKED    60   // Disable refused: another entry of that title is parked, %s = title
 #define IDS_ERR_TASK_ENDED      62   // Kill Task: the row's process identifier now belongs to another program
+#define IDS_ERR_CANNOT_REMOVE   70   // Remove not possible for this kind of entry, %s = its name
+#define IDS_ERR_CANNOT_TOGGLE   71   // Disable/Enable not possible for this kind of entry, %s = its name
+#define IDS_ERR_ENTRY_CHANGED   72   // the entry changed or cannot be told apart; nothing done, %s = its name
 #define IDS_STARTUP_HEADER      211  // Startup Programs page, control 1047
 #define IDS_STARTUP_HINT        212  // Startup Programs page, control 1048
 #define IDS_TASKS_HEADER        221  // Active Tasks page, control 1052

@@ -18,10 +18,13 @@ int FolderWalkMode = 0;
 namespace {
 
 // Reads value `index` of an open key into name and data (256 bytes each),
-// the data as text up to its first zero byte. A value too long for the
-// buffers is read whole and cut, so that the list still shows it is there.
-LONG ReadValueAt(HKEY key, DWORD index, char *name, char *data)
+// the data as text up to its first zero byte, and the name in full into
+// whole (OriginNameSize bytes; *cut when even that is too short). A value
+// too long for the buffers is read whole and cut, so that the list still
+// shows it is there.
+LONG ReadValueAt(HKEY key, DWORD index, char *name, char *data, char *whole, bool *cut)
 {
+    *cut = false;
     char value[ValueTextSize + 1] = "";
     DWORD nameSize = ValueTextSize;
     DWORD dataSize = ValueTextSize;
@@ -30,6 +33,7 @@ LONG ReadValueAt(HKEY key, DWORD index, char *name, char *data)
     if (result == ERROR_SUCCESS) {
         value[dataSize < (DWORD)ValueTextSize ? dataSize : (DWORD)ValueTextSize] = '\0';
         CopyText(data, ValueTextSize, value);
+        CopyText(whole, OriginNameSize, name);
         return ERROR_SUCCESS;
     }
     if (result != ERROR_MORE_DATA)
@@ -55,7 +59,22 @@ LONG ReadValueAt(HKEY key, DWORD index, char *name, char *data)
     wholeData[dataSize < longestData ? dataSize : longestData] = '\0';
     CopyText(name, ValueTextSize, wholeName);
     CopyText(data, ValueTextSize, wholeData);
+    CopyText(whole, OriginNameSize, wholeName);
+    *cut = strlen(wholeName) >= (size_t)OriginNameSize;
     return ERROR_SUCCESS;
+}
+
+DWORD CutFlag(bool cut)
+{
+    return cut ? (DWORD)OriginNameCut : 0;
+}
+
+// Adds an entry and records where it was found; nothing when the table is full.
+void AddStartupEntry(const char *title, const char *path, const char *link, DWORD source,
+                     const char *name, DWORD kind)
+{
+    if (AddEntry(title, path, link, source, 0))
+        SetEntryOrigin(EntryCount - 1, name, kind);
 }
 
 void CollectRunKey(HKEY root, const char *path, DWORD source)
@@ -65,45 +84,52 @@ void CollectRunKey(HKEY root, const char *path, DWORD source)
         return;
     char name[ValueTextSize];
     char data[ValueTextSize];
+    char whole[OriginNameSize];
+    bool cut = false;
     for (DWORD index = 0;; ++index) {
-        LONG result = ReadValueAt(key, index, name, data);
+        LONG result = ReadValueAt(key, index, name, data, whole, &cut);
         if (result == ERROR_NO_MORE_ITEMS)
             break;
         if (result != ERROR_SUCCESS)
             continue;
         if (strlen(name) > 1 && strlen(data) > 4 && (unsigned char)name[0] < 0x80)
-            AddEntry(name, data, "", source, 0);
+            AddStartupEntry(name, data, "", source, whole, OriginLive | CutFlag(cut));
     }
 }
 
-void CollectParkingKey(const char *path)
+void CollectParkingKey(int parkingIndex)
 {
+    char path[PathSize];
+    ParkingKeyPath(parkingIndex, path, sizeof(path));
     RegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
         return;
     char name[ValueTextSize];
     char data[ValueTextSize];
+    char whole[OriginNameSize];
+    bool cut = false;
     for (DWORD index = 0;; ++index) {
-        LONG result = ReadValueAt(key, index, name, data);
+        LONG result = ReadValueAt(key, index, name, data, whole, &cut);
         if (result == ERROR_NO_MORE_ITEMS)
             break;
         if (result != ERROR_SUCCESS || !name[0])
             continue;
         int number = 0;
-        ReadMarker(name, &number);
-        AddEntry(name, data, "", (DWORD)number, 0);
+        ReadMarker(whole, &number);
+        AddStartupEntry(name, data, "", (DWORD)number, whole,
+                        ParkedValueOrigin(parkingIndex) | CutFlag(cut));
     }
 }
 
 // Walks a folder named by text that may be longer than a walk buffer: a cut
 // name would be another folder, so such a folder is left out.
-void WalkNamedFolder(const char *folder)
+void WalkNamedFolder(const char *folder, LPARAM tag)
 {
     char walk[PathSize];
     if (!folder || !*folder || strlen(folder) >= sizeof(walk) - 1)
         return;
     CopyText(walk, sizeof(walk), folder);
-    WalkFolder(walk, AddFolderFile, 0, 0);
+    WalkFolder(walk, AddFolderFile, 0, tag);
 }
 
 bool EndsWith(const char *path, size_t length, const char *tail)
@@ -111,13 +137,16 @@ bool EndsWith(const char *path, size_t length, const char *tail)
     return length >= 3 && lstrcmpiA(path + length - 3, tail) == 0;
 }
 
-void AddStartupFile(const char *path)
+// A file found in the Disabled folder is a parked copy by where it lies,
+// whatever its title or any marker says.
+void AddStartupFile(const char *path, LPARAM tag)
 {
     char title[PathSize];
     char target[PathSize];
     char link[PathSize];
     if (DescribeStartupFile(path, title, target, link))
-        AddEntry(title, target, link, SourceStartupFolder, 0);
+        AddStartupEntry(title, target, link, SourceStartupFolder, "",
+                        tag == ParkedFileTag ? OriginParkedFile : OriginLive);
 }
 
 } // namespace
@@ -189,7 +218,7 @@ void CollectWinIniEntries()
     };
     for (const auto &key : keys) {
         char line[TextSize];
-        GetProfileStringA("windows", key.key, "", line, sizeof(line));
+        size_t length = GetProfileStringA("windows", key.key, "", line, sizeof(line));
         char *piece = line;
         while (*piece) {
             char *end = strchr(piece, ';');
@@ -198,8 +227,12 @@ void CollectWinIniEntries()
             if (*piece) {
                 VersionInfo info;
                 ReadVersionInfo(piece, &info);
-                AddEntry(info.ProductName[0] ? info.ProductName : key.key, piece, "", key.source,
-                         0);
+                // The piece is kept as it stood, so that it can be found
+                // and parked whole; one that may have been cut by the
+                // line's buffer cannot be.
+                bool cut = !end && length >= sizeof(line) - 1;
+                AddStartupEntry(info.ProductName[0] ? info.ProductName : key.key, piece, "",
+                                key.source, piece, OriginLive | CutFlag(cut));
             }
             if (!end)
                 break;
@@ -217,24 +250,18 @@ void CollectStartupFolderEntries()
         for (const char *name : names) {
             char folder[TextSize];
             if (RegReadString(root, ShellFoldersPath, name, folder))
-                WalkNamedFolder(folder);
+                WalkNamedFolder(folder, 0);
         }
     }
 }
 
 void CollectDisabledEntries()
 {
-    const char *const parkingKeys[] = {
-        "Run", "RunOnce", "RunOnceEx", "RunServices", "RunServicesOnce", "WinLoad", "WinRun",
-    };
-    for (const char *parkingKey : parkingKeys) {
-        char path[PathSize];
-        FormatText(path, sizeof(path), "%s\\%s", DisabledKeyPath, parkingKey);
-        CollectParkingKey(path);
-    }
+    for (int index = 0; index < ParkingKeyCount; ++index)
+        CollectParkingKey(index);
     char folder[TextSize];
     if (DisabledFolder(folder, sizeof(folder)))
-        WalkNamedFolder(folder);
+        WalkNamedFolder(folder, ParkedFileTag);
 }
 
 void WalkFolder(char *folder, FolderCallback callback, int depth, LPARAM tag)
@@ -293,7 +320,7 @@ void AddFolderFile(const char *path, const WIN32_FIND_DATAA *find, LPARAM tag)
     if (FolderWalkMode == 2)
         AddCookieFolderItem(path, find, tag);
     else if (FolderWalkMode == 1)
-        AddStartupFile(path);
+        AddStartupFile(path, tag);
 }
 
 HRESULT ResolveShortcut(HWND owner, const char *shortcut, char *target, char *description)
@@ -336,15 +363,20 @@ int GetFileDescription(const char *path, char *buffer)
 
 int GetDisabledSource(int index)
 {
-    char title[TitleSize];
-    char link[PathSize];
-    char name[PathSize];
-    GetEntryTitle(index, title);
-    GetEntryLink(index, link);
+    char name[OriginNameSize];
+    DWORD kind = GetEntryOrigin(index, name);
+    if ((kind & OriginPlaceMask) == OriginParkedFile)
+        return SourceStartupFolder;
     int number = 0;
-    if (MarkerName(title, link, name, sizeof(name)))
+    if ((kind & OriginPlaceMask) == OriginParkedValue)
         ReadMarker(name, &number);
     return number;
+}
+
+bool IsStartupEntryParked(int index)
+{
+    DWORD place = GetEntryOrigin(index, nullptr) & OriginPlaceMask;
+    return place == OriginParkedValue || place == OriginParkedFile;
 }
 
 int GetSourceLabel(int index, char *buffer)
@@ -354,7 +386,7 @@ int GetSourceLabel(int index, char *buffer)
     if (source > SourceStartupFolder)
         return 0;
     char label[TitleSize] = "";
-    if (GetDisabledSource(index) != 0) {
+    if (IsStartupEntryParked(index)) {
         char disabled[TitleSize];
         LoadText(IDS_DISABLED, disabled, sizeof(disabled));
         CopyText(label, sizeof(label), "* ");

@@ -90,14 +90,24 @@ int FillTextPlaceholder(char *buffer, size_t size, const char *text, const char 
 }
 
 // A question or notice about one entry: a text with the entry's value in it,
-// in a topmost box owned by the main window.
+// in a topmost box that holds the sheet while it is up, so that no page can
+// refill the entry table under the answer.
 int AskAboutEntry(int textId, const char *value, UINT style)
 {
     char text[QuestionSize];
     char question[QuestionSize];
     LoadText(textId, text, sizeof(text));
     FillTextPlaceholder(question, sizeof(question), text, value);
-    return MessageBoxExA(MainWindow, question, AppTitle, style | MB_TOPMOST, LanguageId);
+    return AppMessageBox(MessageBoxOwner(), question, style);
+}
+
+void TellAboutEntry(int textId, const StartupEntry &subject)
+{
+    // The title, or for an untitled one the file that carries it.
+    const char *name = subject.title[0] ? subject.title
+                       : subject.link[0] ? subject.link
+                                         : subject.path;
+    AskAboutEntry(textId, name, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void ReleaseStartupImages(HWND page)
@@ -117,30 +127,31 @@ void AddStartupRow(HWND list, int entry)
     InsertListItem(list, title, entry, image == -1 ? 0 : image);
 
     char program[PathSize];
-    ProgramFileFromCommand(path, program, sizeof(program));
+    FindProgramFile(path, program, sizeof(program));
     VersionInfo info;
     ReadVersionInfo(program, &info);
     SetListCellText(list, row, 2, info.ProductVersion[0] ? info.ProductVersion : "?");
     SetListCellText(list, row, 1, path + FileNamePart(path));
-    if (GetDisabledSource(entry) != 0) {
+    if (IsStartupEntryParked(entry)) {
         char disabled[SmallTextSize];
         LoadText(IDS_DISABLED, disabled, sizeof(disabled));
         SetListCellText(list, row, 2, disabled);
     }
 }
 
-// Shows the one button of the pair that fits the selected entry.
+// Shows the one button of the pair that fits the selected entry; none with
+// nothing selected or for an entry that can be neither disabled nor enabled.
 void UpdateTogglePair(HWND page, bool setEnabled)
 {
     HWND enable = GetDlgItem(page, IdEnable);
     HWND disable = GetDlgItem(page, IdDisable);
     int entry = SelectedStartupEntry(page);
-    if (entry < 0) {
+    if (entry < 0 || !(StartupEntryActions(entry) & StartupCanToggle)) {
         ShowWindow(enable, SW_HIDE);
         ShowWindow(disable, SW_HIDE);
         return;
     }
-    bool parked = GetDisabledSource(entry) != 0;
+    bool parked = IsStartupEntryParked(entry);
     HWND shown = parked ? enable : disable;
     HWND hidden = parked ? disable : enable;
     ShowWindow(shown, SW_SHOW);
@@ -164,6 +175,14 @@ void ShowSelectedProgramInfo(HWND page)
     ShowEntryProgramInfo(page, entry, path);
 }
 
+// The list after a change: whatever now stands where the entries live, with
+// no row selected and so neither button of the pair.
+void RefillAfterChange(HWND page)
+{
+    FillStartupList(page);
+    UpdateTogglePair(page, true);
+}
+
 void RemoveSelectedEntry(HWND page)
 {
     int entry = SelectedEntryOrHelp(page);
@@ -171,11 +190,18 @@ void RemoveSelectedEntry(HWND page)
         return;
     StartupEntry subject;
     ReadStartupEntry(entry, &subject);
-    // The question names the command, which is what leaves the startup.
-    if (AskAboutEntry(IDS_ASK_REMOVE, subject.path, MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+    if (!(StartupEntryActions(entry) & StartupCanRemove)) {
+        TellAboutEntry(IDS_ERR_CANNOT_REMOVE, subject);
         return;
-    RemoveStartupEntry(subject.title, subject.path, subject.link, subject.source);
-    FillStartupList(page);
+    }
+    // The question names the command, which is what leaves the startup; a
+    // shortcut whose target is unknown is named by itself.
+    const char *named = subject.path[0] ? subject.path : subject.link;
+    if (AskAboutEntry(IDS_ASK_REMOVE, named, MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+        return;
+    if (!RemoveStartupEntryAt(entry))
+        TellAboutEntry(IDS_ERR_ENTRY_CHANGED, subject);
+    RefillAfterChange(page);
 }
 
 void ToggleSelectedEntry(HWND page)
@@ -185,14 +211,19 @@ void ToggleSelectedEntry(HWND page)
         return;
     StartupEntry subject;
     ReadStartupEntry(entry, &subject);
-    // Parking it would overwrite the parked command of another entry with
-    // the same title; the user is told, and nothing moves.
-    if (DisableWouldCollide(subject.title, subject.path, subject.source)) {
-        AskAboutEntry(IDS_ERR_TITLE_PARKED, subject.title, MB_OK | MB_ICONEXCLAMATION);
+    if (!(StartupEntryActions(entry) & StartupCanToggle)) {
+        TellAboutEntry(IDS_ERR_CANNOT_TOGGLE, subject);
         return;
     }
-    ToggleStartupEntry(subject.title, subject.path, subject.link, subject.source);
-    FillStartupList(page);
+    // Parking it would overwrite the parked command of another entry with
+    // the same name; the user is told, and nothing moves.
+    if (DisableWouldCollideAt(entry)) {
+        TellAboutEntry(IDS_ERR_TITLE_PARKED, subject);
+        return;
+    }
+    if (!ToggleStartupEntryAt(entry))
+        TellAboutEntry(IDS_ERR_ENTRY_CHANGED, subject);
+    RefillAfterChange(page);
 }
 
 // The report collects the entries afresh; the rows follow, so that they and
@@ -200,7 +231,7 @@ void ToggleSelectedEntry(HWND page)
 void WriteStartupReport(HWND page)
 {
     WriteFullReport(ReportStartup);
-    FillStartupList(page);
+    RefillAfterChange(page);
 }
 
 void OnEnterKey(HWND page)
@@ -256,7 +287,7 @@ BOOL OnStartupNotify(HWND page, const NMHDR *header)
 {
     switch (header->code) {
     case PSN_SETACTIVE:
-        FillStartupList(page);
+        RefillAfterChange(page);
         SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
         return TRUE;
     case PSN_KILLACTIVE:

@@ -2,6 +2,9 @@
 // Windows does not look and bringing them back, and the program's own
 // autorun value. A command is never in neither place: its other copy is
 // written before it leaves where it is, and a failed write leaves it there.
+// Each operation touches the one item an entry was listed from and gives
+// back exactly the bytes it took; when it cannot be sure which item that
+// is, or the item changed since it was listed, it does nothing.
 #include "info/info.h"
 #include "startup/sources.h"
 #include "startup/startup.h"
@@ -43,6 +46,24 @@ int DeleteMarker(const char *name)
     return RegDeleteValueName(HKEY_LOCAL_MACHINE, DisabledKeyPath, name);
 }
 
+// A marker is shared by every parked value of its name; it goes with the last.
+void DeleteMarkerIfUnused(const char *name)
+{
+    if (!NameParked(name))
+        DeleteMarker(name);
+}
+
+// Startup-folder files are parked by where they lie. A marker that an earlier
+// version wrote for one ("200") stands for nothing now and goes with it.
+void DeleteFileMarker(const char *title, const char *link)
+{
+    char name[PathSize];
+    int number = 0;
+    if (MarkerName(title, link, name, sizeof(name)) && ReadMarker(name, &number) &&
+        number == (int)SourceStartupFolder && !NameParked(name))
+        DeleteMarker(name);
+}
+
 void ClearWinIniReadOnly()
 {
     char path[TextSize] = "";
@@ -62,49 +83,64 @@ bool ReadWinIniLine(const char *key, char *line)
     return length < (DWORD)WinIniLineSize - 1;
 }
 
-// Keeps every piece of the line that is not the token, each followed by
-// ";". With `always` false the line is written only when a piece went.
-int RewriteWithoutToken(const char *key, const char *token, bool always, int *removed)
+// A WIN.INI line split at ";" in place; runs of separators give no pieces.
+struct WinIniLine {
+    char text[WinIniLineSize];
+    char *pieces[WinIniLineSize / 2];
+    int count;
+};
+
+bool ReadWinIniPieces(const char *key, WinIniLine *line)
 {
-    *removed = 0;
-    char line[WinIniLineSize];
-    if (!ReadWinIniLine(key, line))
-        return 0;
-    char kept[WinIniLineSize + 2] = "";
-    char *piece = line;
-    while (*piece) {
-        char *end = strchr(piece, ';');
-        if (end)
-            *end = '\0';
-        if (*piece) {
-            // The list shows a piece without quotes and with its long name;
-            // that is the token handed back, so it must match here too.
-            if (SameCommand(piece, token, TextSize - 1)) {
-                ++*removed;
-            } else {
-                AppendText(kept, sizeof(kept), piece);
-                AppendText(kept, sizeof(kept), ";");
-            }
+    line->count = 0;
+    if (!ReadWinIniLine(key, line->text))
+        return false;
+    for (char *piece = strtok(line->text, ";"); piece; piece = strtok(nullptr, ";"))
+        line->pieces[line->count++] = piece;
+    return true;
+}
+
+// The piece an entry was listed from: the first that is byte for byte the
+// piece as it stood; known only by its listed form, the one piece listed so
+// (or the first of several identical ones). -1 when none is, or when pieces
+// that differ are listed alike.
+int FindPiece(const WinIniLine *line, const char *raw, const char *path)
+{
+    int found = -1;
+    for (int i = 0; i < line->count; ++i) {
+        const char *piece = line->pieces[i];
+        if (raw && *raw) {
+            if (strcmp(piece, raw) == 0)
+                return i;
+        } else if (path && SameCommand(piece, path, TextSize - 1)) {
+            if (found >= 0 && strcmp(line->pieces[found], piece) != 0)
+                return -1;
+            if (found < 0)
+                found = i;
         }
-        if (!end)
-            break;
-        piece = end + 1;
     }
-    if (!always && *removed == 0)
-        return 0;
+    return found;
+}
+
+// Writes the line back without piece `skip` (-1 keeps all), each piece
+// followed by ";".
+int WriteWinIniPieces(const char *key, const WinIniLine *line, int skip)
+{
+    char kept[WinIniLineSize + 2] = "";
+    for (int i = 0; i < line->count; ++i) {
+        if (i == skip)
+            continue;
+        AppendText(kept, sizeof(kept), line->pieces[i]);
+        AppendText(kept, sizeof(kept), ";");
+    }
     ClearWinIniReadOnly();
     return WriteProfileStringA(WindowsSection, key, kept);
 }
 
-bool LineHoldsToken(const char *key, const char *token)
+bool LineHoldsPiece(const char *key, const char *raw)
 {
-    char line[WinIniLineSize];
-    if (!ReadWinIniLine(key, line))
-        return false;
-    for (char *piece = strtok(line, ";"); piece; piece = strtok(nullptr, ";"))
-        if (SameCommand(piece, token, TextSize - 1))
-            return true;
-    return false;
+    WinIniLine line;
+    return ReadWinIniPieces(key, &line) && FindPiece(&line, raw, nullptr) >= 0;
 }
 
 // Folder beside the executable (Disabled or Removed), created when missing.
@@ -180,238 +216,388 @@ bool RemoveStartupFile(const char *link)
     return MoveToRemoved(link);
 }
 
-// True when parking the entry would overwrite another parked command: its
-// marker or its parked value exists already.
-bool ParkingTaken(const char *name, const char *title, DWORD source)
+// One startup entry as the operations take it: its texts and source, the
+// item's own name (a registry value's whole name, a WIN.INI piece as it
+// stood; for a WIN.INI entry known only by its texts, empty) and where it
+// was found (an origin kind).
+struct Subject {
+    char title[TitleSize];
+    char path[PathSize];
+    char link[PathSize];
+    DWORD source;
+    char name[OriginNameSize];
+    DWORD kind;
+};
+
+DWORD PlaceOf(const Subject &s)
 {
-    int number = 0;
-    if (ReadMarker(name, &number))
+    return s.kind & OriginPlaceMask;
+}
+
+// True when the value holds a command listed exactly as path.
+bool ValueListsAs(HKEY root, const char *key, const char *name, const char *path)
+{
+    RawValue value;
+    return ReadValueBytes(root, key, name, &value) &&
+           SameCommand(ValueText(&value), path, ValueTextSize - 1);
+}
+
+// The Run value an entry known only by its texts stands for. A title
+// shorter than its field is the whole name; a full one may be a longer name
+// cut, and names the one value whose name begins so and whose command is
+// listed as path.
+bool FindRunValueName(const char *title, const char *path, DWORD source, char *name)
+{
+    HKEY root = nullptr;
+    char runKey[PathSize];
+    if (!*title || !RunKeyOfSource(source, &root, runKey, sizeof(runKey)))
+        return false;
+    if (strlen(title) < (size_t)TitleSize - 1)
+        return CopyText(name, OriginNameSize, title) > 0;
+    RegKey key;
+    if (RegOpenKeyExA(root, runKey, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
+        return false;
+    int found = 0;
+    for (DWORD index = 0;; ++index) {
+        char candidate[OriginNameSize];
+        DWORD size = sizeof(candidate);
+        LONG result = RegEnumValueA(key, index, candidate, &size, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        if (result != ERROR_SUCCESS || strncmp(candidate, title, TitleSize - 1) != 0 ||
+            !ValueListsAs(root, runKey, candidate, path))
+            continue;
+        if (++found > 1)
+            return false;
+        CopyText(name, OriginNameSize, candidate);
+    }
+    return found == 1;
+}
+
+bool LineListsPieceAs(const char *key, const char *path)
+{
+    WinIniLine line;
+    return ReadWinIniPieces(key, &line) && FindPiece(&line, nullptr, path) >= 0;
+}
+
+// Which item an entry known only by its four texts and source is. False
+// when there is none, or when a parked copy and a live item fit alike.
+bool SubjectFromTexts(const char *title, const char *path, const char *link, DWORD source,
+                      Subject *s)
+{
+    CopyText(s->title, sizeof(s->title), title);
+    CopyText(s->path, sizeof(s->path), path);
+    CopyText(s->link, sizeof(s->link), link);
+    s->source = source;
+    s->name[0] = '\0';
+    s->kind = OriginLive;
+    if (source == SourceStartupFolder) {
+        if (InDisabledFolder(link))
+            s->kind = OriginParkedFile;
         return true;
-    char parking[PathSize];
-    return ParkingKeyOfSource(source, parking, sizeof(parking)) &&
-           ValueExists(HKEY_LOCAL_MACHINE, parking, title);
-}
-
-int DisableRunValue(const char *title, const char *path, DWORD source)
-{
-    HKEY root = nullptr;
-    char runKey[PathSize];
-    char parking[PathSize];
-    RunKeyOfSource(source, &root, runKey, sizeof(runKey));
-    ParkingKeyOfSource(source, parking, sizeof(parking));
-    // Park what the key holds now, as the list showed it; a command the list
-    // could only show cut is parked whole.
-    char raw[TextSize];
-    if (!ReadRawValue(root, runKey, title, raw) || !SameCommand(raw, path, ValueTextSize - 1))
-        return 0;
-    char parked[TextSize];
-    if (strlen(raw) >= (size_t)ValueTextSize)
-        CopyText(parked, sizeof(parked), raw);
-    else
-        ListedForm(raw, ValueTextSize - 1, parked);
-
-    if (!RegCreateKeyPath(HKEY_LOCAL_MACHINE, parking) ||
-        !RegWriteString(HKEY_LOCAL_MACHINE, parking, title, parked))
-        return 0;
-    if (!WriteMarker(title, source)) {
-        RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, title);
-        return 0;
     }
-    if (!RegDeleteValueName(root, runKey, title)) {
-        DeleteMarker(title);
-        RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, title);
-        return 0;
-    }
-    return 1;
-}
-
-int EnableRunValue(const char *title, DWORD source)
-{
-    HKEY root = nullptr;
-    char runKey[PathSize];
-    char parking[PathSize];
-    RunKeyOfSource(source, &root, runKey, sizeof(runKey));
-    ParkingKeyOfSource(source, parking, sizeof(parking));
-    char parked[TextSize];
-    if (!ReadRawValue(HKEY_LOCAL_MACHINE, parking, title, parked))
-        return 0;
-    // A value of that name that came back meanwhile with another command is
-    // not overwritten.
-    if (ValueExists(root, runKey, title)) {
-        char current[TextSize];
-        char listed[PathSize];
-        ListedForm(parked, ValueTextSize - 1, listed);
-        if (!ReadRawValue(root, runKey, title, current) ||
-            !SameCommand(current, listed, ValueTextSize - 1))
-            return 0;
-    }
-    // The Run key may have gone while the entry was parked.
-    if (!RegCreateKeyPath(root, runKey) || !RegWriteString(root, runKey, title, parked))
-        return 0;
-    RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, title);
-    DeleteMarker(title);
-    return 1;
-}
-
-int DisableWinIniToken(const char *title, const char *path, DWORD source)
-{
-    char parking[PathSize];
-    ParkingKeyOfSource(source, parking, sizeof(parking));
-    if (!RegCreateKeyPath(HKEY_LOCAL_MACHINE, parking) ||
-        !RegWriteString(HKEY_LOCAL_MACHINE, parking, title, path))
-        return 0;
-    if (!WriteMarker(title, source)) {
-        RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, title);
-        return 0;
-    }
-    int removed = 0;
-    if (!RewriteWithoutToken(WinIniKeyOfSource(source), path, false, &removed)) {
-        DeleteMarker(title);
-        RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, title);
-        return 0;
-    }
-    return 1;
-}
-
-int EnableWinIniToken(const char *title, DWORD source)
-{
+    bool parked = IsParkedCopy(title, path, link, source);
     const char *key = WinIniKeyOfSource(source);
+    if (parked) {
+        HKEY root = nullptr;
+        char runKey[PathSize];
+        if (key ? LineListsPieceAs(key, path)
+                : RunKeyOfSource(source, &root, runKey, sizeof(runKey)) &&
+                      ValueListsAs(root, runKey, title, path))
+            return false;
+        s->kind = ParkedValueOrigin(ParkingIndexOfSource(source));
+        return CopyText(s->name, sizeof(s->name), title) > 0;
+    }
+    if (IsRunSource(source))
+        return FindRunValueName(title, path, source, s->name);
+    return key != nullptr;
+}
+
+bool SubjectFromEntry(int index, Subject *s)
+{
+    if (index < 0 || index >= EntryCount)
+        return false;
+    GetEntryTitle(index, s->title);
+    GetEntryPath(index, s->path);
+    GetEntryLink(index, s->link);
+    s->source = GetEntrySource(index);
+    s->kind = GetEntryOrigin(index, s->name);
+    if (s->kind == OriginAdded) {
+        Subject texts;
+        if (!SubjectFromTexts(s->title, s->path, s->link, s->source, &texts))
+            return false;
+        *s = texts;
+    }
+    return (s->kind & OriginNameCut) == 0;
+}
+
+int SubjectActions(const Subject &s)
+{
+    if (PlaceOf(s) == OriginParkedValue) {
+        // Only a marker that still names a home this parking key serves
+        // tells where the value goes back to.
+        int number = 0;
+        bool home = s.name[0] && ReadMarker(s.name, &number) && (DWORD)number == s.source &&
+                    SourceFitsParking(s.source, OriginParkingIndex(s.kind));
+        return s.name[0] ? StartupCanRemove | (home ? StartupCanToggle : 0) : 0;
+    }
+    bool known = s.source == SourceStartupFolder ? s.link[0] != '\0'
+                 : IsRunSource(s.source)         ? s.name[0] != '\0'
+                 : WinIniKeyOfSource(s.source)   ? s.title[0] != '\0'
+                                                 : false;
+    return known ? StartupCanRemove | StartupCanToggle : 0;
+}
+
+bool FileThere(const char *path)
+{
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+int DisableRunValue(const Subject &s)
+{
+    HKEY root = nullptr;
+    char runKey[PathSize];
     char parking[PathSize];
-    char parked[TextSize];
-    ParkingKeyOfSource(source, parking, sizeof(parking));
-    if (!ReadRawValue(HKEY_LOCAL_MACHINE, parking, title, parked))
+    RawValue value;
+    if (!RunKeyOfSource(s.source, &root, runKey, sizeof(runKey)) ||
+        !ParkingKeyOfSource(s.source, parking, sizeof(parking)))
         return 0;
-    if (!LineHoldsToken(key, parked) && !AppendWinIniToken(key, parked))
+    // Park what the key holds now, byte for byte and with its type, and only
+    // while it is still the command the row shows.
+    if (!ReadValueBytes(root, runKey, s.name, &value) ||
+        !SameCommand(ValueText(&value), s.path, ValueTextSize - 1) || NameParked(s.name))
         return 0;
-    DeleteMarker(title);
-    RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, title);
+    if (!WriteValueBytes(HKEY_LOCAL_MACHINE, parking, s.name, &value))
+        return 0;
+    if (!WriteMarker(s.name, s.source)) {
+        RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.name);
+        return 0;
+    }
+    if (!RegDeleteValueName(root, runKey, s.name)) {
+        DeleteMarker(s.name);
+        RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.name);
+        return 0;
+    }
     return 1;
 }
 
-int DisableStartupFile(const char *name, const char *link)
+int EnableRunValue(const Subject &s)
+{
+    HKEY root = nullptr;
+    char runKey[PathSize];
+    char parking[PathSize];
+    RawValue parked;
+    RawValue current;
+    if (!RunKeyOfSource(s.source, &root, runKey, sizeof(runKey)) ||
+        !ParkingKeyPath(OriginParkingIndex(s.kind), parking, sizeof(parking)) ||
+        !ReadValueBytes(HKEY_LOCAL_MACHINE, parking, s.name, &parked) ||
+        !SameCommand(ValueText(&parked), s.path, ValueTextSize - 1))
+        return 0;
+    // A value of that name that came back meanwhile is never overwritten;
+    // holding exactly the parked bytes, the two are one command.
+    if (ReadValueBytes(root, runKey, s.name, &current)) {
+        if (!SameValueBytes(&current, &parked))
+            return 0;
+    } else if (ValueExists(root, runKey, s.name) ||
+               !WriteValueBytes(root, runKey, s.name, &parked)) {
+        return 0;
+    }
+    RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.name);
+    DeleteMarkerIfUnused(s.name);
+    return 1;
+}
+
+int DisableWinIniPiece(const Subject &s)
+{
+    const char *key = WinIniKeyOfSource(s.source);
+    char parking[PathSize];
+    WinIniLine line;
+    if (!key || !ParkingKeyOfSource(s.source, parking, sizeof(parking)) ||
+        !ReadWinIniPieces(key, &line))
+        return 0;
+    int piece = FindPiece(&line, s.name, s.path);
+    if (piece < 0 || NameParked(s.title))
+        return 0;
+    // The piece is parked as it stood: quotes, short names and all.
+    RawValue value;
+    value.type = REG_SZ;
+    value.size = (DWORD)CopyText((char *)value.data, sizeof(value.data), line.pieces[piece]) + 1;
+    if (!WriteValueBytes(HKEY_LOCAL_MACHINE, parking, s.title, &value))
+        return 0;
+    if (!WriteMarker(s.title, s.source)) {
+        RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.title);
+        return 0;
+    }
+    if (!WriteWinIniPieces(key, &line, piece)) {
+        DeleteMarker(s.title);
+        RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.title);
+        return 0;
+    }
+    return 1;
+}
+
+int EnableWinIniPiece(const Subject &s)
+{
+    const char *key = WinIniKeyOfSource(s.source);
+    char parking[PathSize];
+    RawValue parked;
+    if (!key || !ParkingKeyPath(OriginParkingIndex(s.kind), parking, sizeof(parking)) ||
+        !ReadValueBytes(HKEY_LOCAL_MACHINE, parking, s.name, &parked))
+        return 0;
+    // A piece never holds ";", and an empty one is no command.
+    const char *token = ValueText(&parked);
+    if (!*token || strchr(token, ';') || !SameCommand(token, s.path, ValueTextSize - 1))
+        return 0;
+    // The parked copy goes only once exactly its piece stands in the line.
+    if (!LineHoldsPiece(key, token) &&
+        (!AppendWinIniToken(key, token) || !LineHoldsPiece(key, token)))
+        return 0;
+    RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.name);
+    DeleteMarkerIfUnused(s.name);
+    return 1;
+}
+
+int DisableStartupFile(const Subject &s)
 {
     char folder[TextSize];
     char parked[TextSize];
-    if (!link || !*link || !SideFolder("Disabled", folder) ||
-        !PlaceInFolder(folder, link, parked))
+    if (!s.link[0] || !FileThere(s.link) || InDisabledFolder(s.link) ||
+        !SideFolder("Disabled", folder) || !PlaceInFolder(folder, s.link, parked))
         return 0;
-    if (!WriteMarker(name, SourceStartupFolder))
-        return 0;
-    if (!MoveFileA(link, parked)) {
-        DeleteMarker(name);
-        return 0;
-    }
-    return 1;
+    // A file of that name parked before keeps its place.
+    return !FileThere(parked) && MoveFileA(s.link, parked);
 }
 
-int EnableStartupFile(const char *name, const char *link)
+int EnableStartupFile(const Subject &s)
 {
     // Back into the machine's Startup folder, whichever one it came from.
     char folder[TextSize];
-    if (!RegReadString(HKEY_LOCAL_MACHINE, ShellFoldersPath, "Startup", folder) &&
-        !RegReadString(HKEY_LOCAL_MACHINE, ShellFoldersPath, "Common Startup", folder))
-        return 0;
     char target[TextSize];
-    if (!PlaceInFolder(folder, link, target) || !MoveFileA(link, target))
+    if (!s.link[0] || !InDisabledFolder(s.link) ||
+        (!RegReadString(HKEY_LOCAL_MACHINE, ShellFoldersPath, "Startup", folder) &&
+         !RegReadString(HKEY_LOCAL_MACHINE, ShellFoldersPath, "Common Startup", folder)) ||
+        !PlaceInFolder(folder, s.link, target) || FileThere(target) || !MoveFileA(s.link, target))
         return 0;
-    DeleteMarker(name);
+    DeleteFileMarker(s.title, s.link);
     return 1;
+}
+
+int ToggleSubject(const Subject &s)
+{
+    if (!(SubjectActions(s) & StartupCanToggle))
+        return 0;
+    switch (PlaceOf(s)) {
+    case OriginParkedFile: return EnableStartupFile(s);
+    case OriginParkedValue: return IsRunSource(s.source) ? EnableRunValue(s) : EnableWinIniPiece(s);
+    default: break;
+    }
+    if (s.source == SourceStartupFolder)
+        return DisableStartupFile(s);
+    return IsRunSource(s.source) ? DisableRunValue(s) : DisableWinIniPiece(s);
+}
+
+// Takes the item out; with `exact`, a registry value only while it still
+// holds the command the row shows.
+int RemoveSubject(const Subject &s, bool exact)
+{
+    if (!(SubjectActions(s) & StartupCanRemove))
+        return 0;
+    HKEY root = HKEY_LOCAL_MACHINE;
+    char key[PathSize];
+    if (PlaceOf(s) == OriginParkedValue) {
+        if (!ParkingKeyPath(OriginParkingIndex(s.kind), key, sizeof(key)) ||
+            (exact && !ValueListsAs(root, key, s.name, s.path)) ||
+            !RegDeleteValueName(root, key, s.name))
+            return 0;
+        DeleteMarkerIfUnused(s.name);
+        return 1;
+    }
+    if (s.source == SourceStartupFolder) {
+        if (!FileThere(s.link) || !RemoveStartupFile(s.link))
+            return 0;
+        if (PlaceOf(s) == OriginParkedFile)
+            DeleteFileMarker(s.title, s.link);
+        return 1;
+    }
+    if (IsRunSource(s.source)) {
+        RunKeyOfSource(s.source, &root, key, sizeof(key));
+        if (exact && !ValueListsAs(root, key, s.name, s.path))
+            return 0;
+        return RegDeleteValueName(root, key, s.name);
+    }
+    const char *lineKey = WinIniKeyOfSource(s.source);
+    WinIniLine line;
+    if (!lineKey || !ReadWinIniPieces(lineKey, &line))
+        return 0;
+    int piece = FindPiece(&line, s.name, s.path);
+    return piece >= 0 && WriteWinIniPieces(lineKey, &line, piece);
 }
 
 } // namespace
 
+int RemoveStartupEntryAt(int index)
+{
+    Subject s;
+    return SubjectFromEntry(index, &s) ? RemoveSubject(s, true) : 0;
+}
+
+int ToggleStartupEntryAt(int index)
+{
+    Subject s;
+    return SubjectFromEntry(index, &s) ? ToggleSubject(s) : 0;
+}
+
+int StartupEntryActions(int index)
+{
+    Subject s;
+    return SubjectFromEntry(index, &s) ? SubjectActions(s) : 0;
+}
+
+bool DisableWouldCollideAt(int index)
+{
+    Subject s;
+    if (!SubjectFromEntry(index, &s) || PlaceOf(s) != OriginLive)
+        return false;
+    if (s.source == SourceStartupFolder) {
+        char folder[TextSize];
+        char parked[TextSize];
+        return s.link[0] && DisabledFolder(folder, sizeof(folder)) &&
+               PlaceInFolder(folder, s.link, parked) && FileThere(parked) &&
+               lstrcmpiA(parked, s.link) != 0;
+    }
+    if (IsRunSource(s.source))
+        return NameParked(s.name);
+    return WinIniKeyOfSource(s.source) && NameParked(s.title);
+}
+
 int RemoveStartupEntry(const char *title, const char *path, const char *link, DWORD source)
 {
-    char parking[PathSize];
-    if (IsRunSource(source)) {
-        // No title would name the key's unnamed default value.
-        if (!title || !*title)
-            return 0;
-        if (IsParkedCopy(title, path, link, source)) {
-            ParkingKeyOfSource(source, parking, sizeof(parking));
-            if (!RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, title))
-                return 0;
-            return DeleteMarker(title);
-        }
-        HKEY root = nullptr;
-        char runKey[PathSize];
-        RunKeyOfSource(source, &root, runKey, sizeof(runKey));
-        return RegDeleteValueName(root, runKey, title);
-    }
-    if (const char *key = WinIniKeyOfSource(source)) {
-        if (IsParkedCopy(title, path, link, source)) {
-            ParkingKeyOfSource(source, parking, sizeof(parking));
-            DeleteMarker(title);
-            RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, title);
-        }
-        RemoveWinIniToken(key, path);
+    bool registry = IsRunSource(source);
+    if (!registry && !WinIniKeyOfSource(source) && source != SourceStartupFolder)
         return 1;
-    }
-    if (source == SourceStartupFolder) {
-        // The marker goes only with the parked file it stands for, and only
-        // once the file is out of the way.
-        bool parked = IsParkedCopy(title, path, link, source);
-        if (RemoveStartupFile(link) && parked) {
-            char name[PathSize];
-            MarkerName(title, link, name, sizeof(name));
-            DeleteMarker(name);
-        }
-        return 1;
-    }
-    return 1;
+    Subject s;
+    bool known = title && path && SubjectFromTexts(title, path, link ? link : "", source, &s);
+    int removed = known ? RemoveSubject(s, false) : 0;
+    return registry ? removed : 1;
 }
 
 int ToggleStartupEntry(const char *title, const char *path, const char *link, DWORD source)
 {
-    if (!title || !path)
+    Subject s;
+    if (!title || !path || !SubjectFromTexts(title, path, link ? link : "", source, &s))
         return 0;
-    bool family = IsRunSource(source) || WinIniKeyOfSource(source) ||
-                  source == SourceStartupFolder;
-    if (!family)
-        return 0;
-    if (IsParkedCopy(title, path, link, source)) {
-        if (source == SourceStartupFolder) {
-            char name[PathSize];
-            MarkerName(title, link, name, sizeof(name));
-            return EnableStartupFile(name, link);
-        }
-        return IsRunSource(source) ? EnableRunValue(title, source)
-                                   : EnableWinIniToken(title, source);
-    }
-
-    char name[PathSize];
-    if (!MarkerName(title, link, name, sizeof(name)) || ParkingTaken(name, title, source))
-        return 0;
-    if (source == SourceStartupFolder)
-        return DisableStartupFile(name, link);
-    // A registry or WIN.INI entry is parked under its title.
-    if (!*title)
-        return 0;
-    return IsRunSource(source) ? DisableRunValue(title, path, source)
-                               : DisableWinIniToken(title, path, source);
-}
-
-bool DisableWouldCollide(const char *title, const char *path, DWORD source)
-{
-    if (!title || !*title || !path)
-        return false;
-    // Asked about a parked entry, the answer is no: it would be enabled. A
-    // parked file is known here by what the Disabled folder lists, as its
-    // own name is not at hand.
-    if (source == SourceStartupFolder) {
-        int number = 0;
-        if (ReadMarker(title, &number) && number == (int)source && ParkedFileListsAs(title, path))
-            return false;
-    } else if (IsParkedCopy(title, path, "", source)) {
-        return false;
-    }
-    return ParkingTaken(title, title, source);
+    return ToggleSubject(s);
 }
 
 int RemoveWinIniToken(const char *key, const char *token)
 {
-    int removed = 0;
-    return RewriteWithoutToken(key, token, true, &removed);
+    WinIniLine line;
+    if (!ReadWinIniPieces(key, &line))
+        return 0;
+    int piece = FindPiece(&line, token, nullptr);
+    if (piece < 0)
+        piece = FindPiece(&line, nullptr, token);
+    return WriteWinIniPieces(key, &line, piece);
 }
 
 int AppendWinIniToken(const char *key, const char *token)

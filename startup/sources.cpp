@@ -30,20 +30,50 @@ int RunKeyOfSource(DWORD source, HKEY *root, char *path, size_t size)
     return FormatText(path, size, "%s\\%s", CurrentVersionPath, RunKeyNames[position]);
 }
 
+DWORD ParkedValueOrigin(int parkingIndex)
+{
+    return OriginParkedValue | ((DWORD)parkingIndex << 8);
+}
+
+int OriginParkingIndex(DWORD kind)
+{
+    if ((kind & OriginPlaceMask) != OriginParkedValue)
+        return -1;
+    int index = (int)((kind >> 8) & 0xFF);
+    return index < ParkingKeyCount ? index : -1;
+}
+
+int ParkingKeyPath(int index, char *path, size_t size)
+{
+    static const char *const names[ParkingKeyCount] = {
+        "Run", "RunOnce", "RunOnceEx", "RunServices", "RunServicesOnce", "WinLoad", "WinRun",
+    };
+    if (index < 0 || index >= ParkingKeyCount)
+        return 0;
+    return FormatText(path, size, "%s\\%s", DisabledKeyPath, names[index]);
+}
+
+int ParkingIndexOfSource(DWORD source)
+{
+    if (source >= SourceMachineRun && source < SourceMachineRun + RunKeyCount)
+        return (int)(source - SourceMachineRun);
+    if (source >= SourceUserRun && source < SourceUserRun + RunKeyCount)
+        return (int)(source - SourceUserRun);
+    if (source == SourceWinLoad)
+        return 5;
+    if (source == SourceWinRun)
+        return 6;
+    return -1;
+}
+
 int ParkingKeyOfSource(DWORD source, char *path, size_t size)
 {
-    const char *name = nullptr;
-    if (source >= SourceMachineRun && source < SourceMachineRun + RunKeyCount)
-        name = RunKeyNames[source - SourceMachineRun];
-    else if (source >= SourceUserRun && source < SourceUserRun + RunKeyCount)
-        name = RunKeyNames[source - SourceUserRun];
-    else if (source == SourceWinLoad)
-        name = "WinLoad";
-    else if (source == SourceWinRun)
-        name = "WinRun";
-    if (!name)
-        return 0;
-    return FormatText(path, size, "%s\\%s", DisabledKeyPath, name);
+    return ParkingKeyPath(ParkingIndexOfSource(source), path, size);
+}
+
+bool SourceFitsParking(DWORD source, int parkingIndex)
+{
+    return parkingIndex >= 0 && ParkingIndexOfSource(source) == parkingIndex;
 }
 
 int MarkerName(const char *title, const char *link, char *buffer, size_t size)
@@ -70,6 +100,18 @@ bool ReadMarker(const char *name, int *number)
     return true;
 }
 
+bool NameParked(const char *name)
+{
+    if (!name || !*name)
+        return false;
+    char parking[PathSize];
+    for (int index = 0; index < ParkingKeyCount; ++index)
+        if (ParkingKeyPath(index, parking, sizeof(parking)) &&
+            ValueExists(HKEY_LOCAL_MACHINE, parking, name))
+            return true;
+    return false;
+}
+
 int DisabledFolder(char *buffer, size_t size)
 {
     char folder[TextSize];
@@ -77,6 +119,60 @@ int DisabledFolder(char *buffer, size_t size)
         return CopyText(buffer, size, "");
     AppendText(folder, sizeof(folder), "\\Disabled");
     return CopyText(buffer, size, folder);
+}
+
+bool InDisabledFolder(const char *file)
+{
+    int namePart = file ? FileNamePart(file) : 0;
+    if (namePart < 2)
+        return false;
+    char folder[TextSize];
+    char fileFolder[TextSize];
+    char longFolder[TextSize];
+    char longFileFolder[TextSize];
+    if (!DisabledFolder(folder, sizeof(folder)))
+        return false;
+    CopyTextPart(fileFolder, sizeof(fileFolder), file, (size_t)namePart - 1);
+    ToLongPathName(longFolder, sizeof(longFolder), folder);
+    ToLongPathName(longFileFolder, sizeof(longFileFolder), fileFolder);
+    return lstrcmpiA(longFolder, longFileFolder) == 0;
+}
+
+int ReadValueBytes(HKEY root, const char *subkey, const char *name, RawValue *value)
+{
+    value->type = REG_NONE;
+    value->size = 0;
+    RegKey key;
+    if (RegOpenKeyExA(root, subkey, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
+        return 0;
+    // One byte stays free, so that the bytes always end as a text.
+    DWORD size = RawValueSize - 1;
+    if (RegQueryValueExA(key, name, nullptr, &value->type, value->data, &size) != ERROR_SUCCESS)
+        return 0;
+    value->size = size;
+    value->data[size] = 0;
+    return 1;
+}
+
+int WriteValueBytes(HKEY root, const char *subkey, const char *name, const RawValue *value)
+{
+    if (!RegCreateKeyPath(root, subkey))
+        return 0;
+    RegKey key;
+    if (RegOpenKeyExA(root, subkey, 0, KEY_WRITE, key.out()) != ERROR_SUCCESS)
+        return 0;
+    return RegSetValueExA(key, name, 0, value->type, value->data, value->size) == ERROR_SUCCESS;
+}
+
+bool SameValueBytes(const RawValue *a, const RawValue *b)
+{
+    return a->type == b->type && a->size == b->size && memcmp(a->data, b->data, a->size) == 0;
+}
+
+const char *ValueText(RawValue *value)
+{
+    value->data[value->size < (DWORD)RawValueSize ? value->size : RawValueSize - 1] = 0;
+    return (const char *)value->data;
 }
 
 int ReadRawValue(HKEY root, const char *subkey, const char *name, char *buffer)
@@ -118,81 +214,22 @@ bool SameCommand(const char *raw, const char *path, size_t limit)
 {
     if (!raw || !path)
         return false;
-    if (lstrcmpiA(raw, path) == 0)
-        return true;
-    // Compare with what the listing made of the raw text: cut to the buffer
-    // it was read into, quotes gone, short names long.
+    // Byte for byte: commands that differ in letter case or in "=" against
+    // ":" are different commands, and each is a row of its own.
     char listed[PathSize];
     ListedForm(raw, limit, listed);
-    // The watch cycle hands in an entry's data-file key in place of its path,
-    // with every "=" made ":"; compare both sides in that form.
-    char listedKey[516];
-    char pathKey[516];
-    MakeRunKey(listed, listedKey);
-    MakeRunKey(path, pathKey);
-    return lstrcmpiA(listedKey, pathKey) == 0;
-}
-
-bool ParkedFileListsAs(const char *title, const char *path)
-{
-    char folder[TextSize];
-    char pattern[TextSize];
-    if (!title || !path || !DisabledFolder(folder, sizeof(folder)))
-        return false;
-    FormatText(pattern, sizeof(pattern), "%s\\*.*", folder);
-    WIN32_FIND_DATAA find;
-    FindHandle search(FindFirstFileA(pattern, &find));
-    if (!search.valid())
-        return false;
-    do {
-        if (find.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            continue;
-        char file[TextSize];
-        char fileTitle[PathSize];
-        char target[PathSize];
-        char link[PathSize];
-        char listedTitle[TitleSize];
-        char listedPath[PathSize];
-        FormatText(file, sizeof(file), "%s\\%s", folder, find.cFileName);
-        if (strlen(file) >= PathSize || !DescribeStartupFile(file, fileTitle, target, link))
-            continue;
-        CopyText(listedTitle, sizeof(listedTitle), fileTitle);
-        ListedForm(target, TextSize - 1, listedPath);
-        if (strcmp(listedTitle, title) == 0 && lstrcmpiA(listedPath, path) == 0)
-            return true;
-    } while (FindNextFileA(search.handle, &find));
-    return false;
+    return strcmp(listed, path) == 0;
 }
 
 bool IsParkedCopy(const char *title, const char *path, const char *link, DWORD source)
 {
-    char name[PathSize];
+    if (source == SourceStartupFolder)
+        return InDisabledFolder(link);
     int number = 0;
-    if (!MarkerName(title, link, name, sizeof(name)) || !ReadMarker(name, &number) ||
-        number != (int)source)
-        return false;
-
-    if (source == SourceStartupFolder) {
-        // A parked file is one that lies in the Disabled folder; an enabled
-        // file of the same name elsewhere only shares the marker.
-        int namePart = link ? FileNamePart(link) : 0;
-        if (namePart < 2)
-            return false;
-        char folder[TextSize];
-        char linkFolder[TextSize];
-        char longFolder[TextSize];
-        char longLinkFolder[TextSize];
-        if (!DisabledFolder(folder, sizeof(folder)))
-            return false;
-        CopyTextPart(linkFolder, sizeof(linkFolder), link, (size_t)namePart - 1);
-        ToLongPathName(longFolder, sizeof(longFolder), folder);
-        ToLongPathName(longLinkFolder, sizeof(longLinkFolder), linkFolder);
-        return lstrcmpiA(longFolder, longLinkFolder) == 0;
-    }
-
     char parking[PathSize];
     char raw[TextSize];
-    if (!title || !*title || !ParkingKeyOfSource(source, parking, sizeof(parking)) ||
+    if (!title || !*title || !ReadMarker(title, &number) || number != (int)source ||
+        !ParkingKeyOfSource(source, parking, sizeof(parking)) ||
         !ReadRawValue(HKEY_LOCAL_MACHINE, parking, title, raw))
         return false;
     return SameCommand(raw, path, ValueTextSize - 1);

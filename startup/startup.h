@@ -35,18 +35,37 @@ void AddFolderFile(const char *path, const WIN32_FIND_DATAA *find, LPARAM tag);
 // Resolves a shortcut; target and description (260 bytes each) are empty on failure.
 HRESULT ResolveShortcut(HWND owner, const char *shortcut, char *target, char *description);
 int GetFileDescription(const char *path, char *buffer);   // buffer 128 bytes
+// For a parked copy, the source its marker records (200 for a file in the
+// Disabled folder); 0 for an entry found in a live source, whatever markers
+// of its title exist.
 int GetDisabledSource(int index);
+// True when entry k is a parked copy (a parked value or a file in the
+// Disabled folder): the one state shown as disabled.
+bool IsStartupEntryParked(int index);
+// "* Disabled " for a parked copy, then where the entry starts from.
 int GetSourceLabel(int index, char *buffer);              // buffer >= 128 bytes
 int ProgramDirectory(char *buffer);                       // buffer >= 512 bytes
 
-// Taking entries out, parking and restoring them.
+// Taking entries out, parking and restoring them, acting on entry k of the
+// table as it was collected: exactly the item its row shows (a registry
+// value by its whole name, the WIN.INI piece as it stood, the file), whose
+// bytes and type are parked and given back unchanged. 0 when nothing was
+// done: the entry allows no such action (StartupEntryActions), changed
+// since it was listed, or cannot be told apart from another.
+int RemoveStartupEntryAt(int index);
+// Disables an enabled entry or enables a parked copy; 1 when it moved.
+int ToggleStartupEntryAt(int index);
+enum : int { StartupCanRemove = 1, StartupCanToggle = 2 };
+// What entry k allows, a combination of the two flags above.
+int StartupEntryActions(int index);
+// True when disabling entry k would overwrite another entry's parked
+// command (a parked value of its name, a parked file of its file name).
+bool DisableWouldCollideAt(int index);
+// The same, for callers that hold only an entry's texts and source: the item
+// they stand for is looked up, and nothing is done when that is not certain.
+// RemoveStartupEntry answers 1 for sources other than the Run keys.
 int RemoveStartupEntry(const char *title, const char *path, const char *link, DWORD source);
-// Disables an enabled entry or enables a disabled one. 1 when the entry moved;
-// 0 when it stayed where it was (also when a disable was refused, below).
 int ToggleStartupEntry(const char *title, const char *path, const char *link, DWORD source);
-// True when disabling an entry with this title would overwrite another
-// entry's parked command (its marker exists already).
-bool DisableWouldCollide(const char *title, const char *path, DWORD source);
 int RemoveWinIniToken(const char *key, const char *token);
 int AppendWinIniToken(const char *key, const char *token);
 int SetAutorun(int on);

@@ -16,6 +16,13 @@ struct Entry {
 
 HGLOBAL Entries[MaxEntries];
 
+// Kept apart from the records, whose five fields and size are fixed.
+struct EntryOrigin {
+    char Name[OriginNameSize];
+    DWORD Kind;
+};
+EntryOrigin Origins[MaxEntries];
+
 // Locks one entry for the guard's life; null data for a bad index.
 struct EntryLock {
     HGLOBAL block = nullptr;
@@ -104,6 +111,8 @@ int AddEntry(const char *title, const char *path, const char *link, DWORD source
     entry->Source = source;
     entry->Number = number;
     GlobalUnlock(block);
+    Origins[EntryCount].Name[0] = '\0';
+    Origins[EntryCount].Kind = 0;
     Entries[EntryCount++] = block;
     return 1;
 }
@@ -142,12 +151,30 @@ void SetEntrySource(int index, DWORD source)
         lock.entry->Source = source;
 }
 
+void SetEntryOrigin(int index, const char *name, DWORD kind)
+{
+    if (index < 0 || index >= EntryCount)
+        return;
+    CopyText(Origins[index].Name, OriginNameSize, name);
+    Origins[index].Kind = kind;
+}
+
+DWORD GetEntryOrigin(int index, char *name)
+{
+    bool valid = index >= 0 && index < EntryCount;
+    if (name)
+        CopyText(name, OriginNameSize, valid ? Origins[index].Name : "");
+    return valid ? Origins[index].Kind : 0;
+}
+
 void ClearEntries()
 {
     for (int i = 0; i < EntryCount; ++i) {
         if (Entries[i])
             GlobalFree(Entries[i]);
         Entries[i] = nullptr;
+        Origins[i].Name[0] = '\0';
+        Origins[i].Kind = 0;
     }
     EntryCount = 0;
 }

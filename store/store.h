@@ -122,6 +122,14 @@ DWORD GetEntrySource(int index);
 DWORD GetEntryNumber(int index);
 void SetEntrySource(int index, DWORD source);
 void ClearEntries();
+// Beside its five fields an entry may carry where its producer found it: the
+// item's own name in full (a registry value's name, a WIN.INI piece as it
+// stood) and a kind number that the producer gives meaning to. AddEntry
+// starts both empty; they go with ClearEntries.
+enum : int { OriginNameSize = TextSize };
+void SetEntryOrigin(int index, const char *name, DWORD kind);
+// The kind; name (OriginNameSize bytes, may be null) gets the full name.
+DWORD GetEntryOrigin(int index, char *name);
 // Removes every double quote; result cut to size.
 int StripQuotes(char *dst, size_t size, const char *src);
 // The long form of an existing file's name, else the text unchanged (cut to size).

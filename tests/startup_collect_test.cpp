@@ -216,8 +216,9 @@ TEST_F(StartupCollectTest, ParkedEntriesShowTheirMarkerInTheLabel)
          "* Disabled HKEY_LOCAL_MACHINE\\" + CurrentVersion + "RunServicesOnce"},
         {"WinLoad", "StParkedLoad", "100", 100, "* Disabled WIN.INI     [Load] Section"},
         // Parked values are listed whatever the length of name and data.
-        {"Run", "Q", nullptr, 0, ""},
-        {"Run", "StZero", "0", 0, ""},
+        // Without a home on record they are still parked copies.
+        {"Run", "Q", nullptr, 0, "* Disabled "},
+        {"Run", "StZero", "0", 0, "* Disabled "},
         {"Run", "StText", " 13 and more", 13,
          "* Disabled HKEY_CURRENT_USER\\" + CurrentVersion + "RunOnceEx"},
         // An untitled parked file's marker goes by its file name.
@@ -241,18 +242,51 @@ TEST_F(StartupCollectTest, ParkedEntriesShowTheirMarkerInTheLabel)
         EXPECT_EQ(Label(index), row.label);
     }
 
-    // Markers go by title: an entry that shares a marker's name shows as
-    // disabled too; an entry with neither title nor file never reads the
-    // key's unnamed value.
-    ASSERT_TRUE(SetRegString(HKLM, DisabledKeyPath, "StShared", "200") &&
-                SetRegString(HKLM, DisabledKeyPath, "", "200"));
-    ASSERT_TRUE(AddEntry("StShared", "C:\\shared.exe", "", 200, 0) &&
-                AddEntry("", "C:\\some.pif", "", 200, 0));
-    EXPECT_EQ(Label(EntryCount - 2), "* Disabled Windows Startup Group");
-    EXPECT_EQ(Label(EntryCount - 1), "Windows Startup Group");
     // The word is string 626, which the registry may replace.
     ASSERT_TRUE(box.Set(HKLM, "Software\\Ostrel Studios\\Sentrovia", "LString626", "Geparkt "));
     EXPECT_EQ(Label(FindStartupRow("StParkedMachine", "x")), "* Geparkt " + machineRun);
+}
+
+TEST_F(StartupCollectTest, OnlyTheParkedCopyItselfIsDisabled)
+{
+    const std::string run = CurrentVersion + "Run";
+    ASSERT_TRUE(box.Set(HKLM, run, "Updater", "c:\\vendorA\\update.exe"));
+    ASSERT_TRUE(box.Set(HKCU, run, "Updater", "C:\\windows\\system32\\winver.exe"));
+    std::string user = box.Folder("user", HKCU, "Startup");
+    box.Folder("machine", HKLM, "Startup");
+    for (const char *name : {"\\a.lnk", "\\b.lnk"})
+        ASSERT_TRUE(CreateShortcutFile(user + name, versioned, "Notes"));
+    auto find = [](const std::string &path) {
+        for (int i = 0; i < EntryCount; ++i) {
+            StartupRow row = ReadStartupRow(i);
+            if (!lstrcmpiA(row.path.c_str(), path.c_str()) || !lstrcmpiA(row.link.c_str(), path.c_str()))
+                return i;
+        }
+        return -1;
+    };
+    CollectStartupEntries();
+    ASSERT_EQ(ToggleStartupEntryAt(find("c:\\vendorA\\update.exe")), 1);
+    CollectStartupEntries();
+    ASSERT_EQ(ToggleStartupEntryAt(find(user + "\\a.lnk")), 1);
+    // Markers by those titles exist; the live namesakes are enabled all the same.
+    ASSERT_TRUE(SetRegString(HKLM, DisabledKeyPath, "Notes", "200"));
+    CollectStartupEntries();
+    const struct { std::string where, label; int disabled; } rows[] = {
+        {"C:\\windows\\system32\\winver.exe", "HKEY_CURRENT_USER\\" + run, 0},
+        {"c:\\vendorA\\update.exe", "* Disabled HKEY_LOCAL_MACHINE\\" + run, 1},
+        {user + "\\b.lnk", "Windows Startup Group", 0},
+        {box.disabled + "\\a.lnk", "* Disabled Windows Startup Group", 200},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.where);
+        int index = find(row.where);
+        ASSERT_GE(index, 0);
+        EXPECT_EQ(Label(index), row.label);
+        EXPECT_EQ(GetDisabledSource(index), row.disabled);
+        EXPECT_EQ(IsStartupEntryParked(index), row.disabled != 0);
+    }
+    EXPECT_EQ(ToggleStartupEntryAt(find(user + "\\b.lnk")), 1);
+    EXPECT_TRUE(RegValueExists(HKLM, (Parking + "Run").c_str(), "Updater"));
 }
 
 std::vector<std::string> Visits;

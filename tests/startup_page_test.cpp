@@ -71,10 +71,11 @@ protected:
         EXPECT_EQ(nullptr, SmallImageLists[0]) << "the page released its icons";
     }
 
-    void SetValue(HKEY root, const char *key, const char *name, const std::string &data)
+    void SetValue(HKEY root, const char *key, const char *name, const std::string &data,
+                  DWORD type = REG_SZ)
     {
         saved_.push_back(SaveRegValue(root, key, name));
-        ASSERT_TRUE(SetRegString(root, key, name, data.c_str()));
+        ASSERT_TRUE(SetRegString(root, key, name, data.c_str(), type));
     }
 
     // A Run value; its parked copy and marker, should the test park it, go too.
@@ -120,7 +121,7 @@ TEST_F(StartupPageTest, RowsMirrorTheEntriesThroughEveryRefill)
             EXPECT_EQ(0u, WindowText(GetDlgItem(page, control.id)).find(control.text)) << control.id;
             EXPECT_EQ(control.link, IsOwnerDrawn(page, control.id)) << control.id;
         }
-        EXPECT_TRUE(Shown(page, IdEnable) && !Shown(page, IdDisable)) << "the pair starts with Enable";
+        EXPECT_FALSE(Shown(page, IdEnable) || Shown(page, IdDisable)) << "nothing selected, no pair";
         EXPECT_EQ("Program Title|Command|Version",
                   ListColumnHeader(list, 0) + "|" + ListColumnHeader(list, 1) + "|" + ListColumnHeader(list, 2));
 
@@ -233,7 +234,7 @@ TEST_F(StartupPageTest, CommandsActOnTheSelectedEntryOnly)
 
         // Disable parks the entry without a question, Enable brings it back;
         // the pair shows the one that fits.
-        const std::string toggle = "C:\\Program Files\\Toggle\\toggle.exe /start";
+        const std::string toggle = "\"C:\\Program Files\\Toggle\\toggle.exe\" /start";
         SelectListRow(list, row = FindListRow(list, "PageTest Toggle"));
         EXPECT_TRUE(Shown(page, IdDisable) && IsWindowEnabled(GetDlgItem(page, IdDisable)));
         EXPECT_FALSE(Shown(page, IdEnable) || IsWindowEnabled(GetDlgItem(page, IdEnable)));
@@ -267,4 +268,152 @@ TEST_F(StartupPageTest, CommandsActOnTheSelectedEntryOnly)
         EXPECT_FALSE(DialogShownBy(IDOK, [&] { ClickButton(page, IdEnable); }).shown);
         EXPECT_EQ("C:\\TWIN\\ONE.EXE | C:\\TWIN\\TWO.EXE | <missing> | <missing>", Places("PageTest Twin"));
     }));
+}
+
+namespace {
+
+// A box that `action` put up over the sheet: its owner and whether the
+// sheet could still be used while it was up; answered with `button`.
+struct BoxHold {
+    bool shown = false, sheetEnabled = true;
+    HWND owner = nullptr;
+};
+
+BoxHold HoldShownBy(HWND sheet, int button, const std::function<void()> &action)
+{
+    BoxHold hold;
+    UINT_PTR wait = WhenWindowAppears(FindThreadDialog, [&](HWND box) {
+        hold.shown = true;
+        hold.owner = GetWindow(box, GW_OWNER);
+        hold.sheetEnabled = IsWindowEnabled(sheet) != FALSE;
+        PostMessageA(box, WM_COMMAND, button, 0);
+    }, 5000);
+    action();
+    CancelWindowWait(wait);
+    return hold;
+}
+
+std::string Filled(int id, const std::string &value)
+{
+    std::string text = LoadedText(id);
+    return text.replace(text.find("%s"), 2, value);
+}
+
+} // namespace
+
+TEST_F(StartupPageTest, LiveNamesakeOfAParkedEntryShowsAsEnabled)
+{
+    std::string spin = FixturePath("task_spin.exe");
+    AddRunValue(HKEY_LOCAL_MACHINE, "Updater", "c:\\vendorA\\update.exe");
+    saved_.push_back(SaveRegValue(HKEY_CURRENT_USER, RunKey, "Updater"));
+    SetValue(HKEY_CURRENT_USER, RunKey, "Updater", spin);
+    EXPECT_TRUE(DriveListPage(PageStartup, [&](HWND, HWND page, HWND list) {
+        SelectListRow(list, FindListRow(list, "update.exe", 1));
+        ClickButton(page, IdDisable);
+        EXPECT_FALSE(Shown(page, IdEnable) || Shown(page, IdDisable)) << "no row, no pair";
+        std::vector<ListRow> rows = ReadListRows(list);
+        int live = FindListRow(list, "task_spin.exe", 1), parked = FindListRow(list, "update.exe", 1);
+        ASSERT_GE(live, 0);
+        ASSERT_GE(parked, 0);
+        EXPECT_EQ("7.1.3", rows[live].cells[2]);
+        EXPECT_EQ("Disabled ", rows[parked].cells[2]);
+        ScreenshotPoint("startup_namesakes");
+        const struct { int row, button; const char *label; } cases[] = {
+            {live, IdDisable, "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
+            {parked, IdEnable, "* Disabled HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
+        };
+        for (const auto &c : cases) {
+            SelectListRow(list, c.row);
+            EXPECT_TRUE(Shown(page, c.button) && !Shown(page, c.button == IdEnable ? IdDisable : IdEnable));
+            EXPECT_EQ(c.label, DialogShownBy(IDOK, [&] { ClickButton(page, IdProperties); }).items[1027]);
+        }
+    }));
+}
+
+TEST_F(StartupPageTest, QuestionsHoldTheSheetAndEnterOpensTheSelectedRow)
+{
+    AddRunValue(HKEY_CURRENT_USER, "PageTest Spinner", "\"" + FixturePath("task_spin.exe") + "\" /quiet");
+    EXPECT_TRUE(DriveListPage(PageStartup, [&](HWND sheet, HWND page, HWND list) {
+        // Remove's question and the help notice belong to the sheet.
+        EXPECT_EQ(-1, GetSelectedItem(list));
+        for (int command : {(int)IdProperties, (int)IdRemove}) {
+            if (command == IdRemove)
+                SelectListRow(list, FindListRow(list, "PageTest Spinner"));
+            BoxHold hold = HoldShownBy(sheet, IDNO, [&] { ClickButton(page, command); });
+            EXPECT_TRUE(hold.shown) << command;
+            EXPECT_EQ(sheet, hold.owner) << command;
+            EXPECT_FALSE(hold.sheetEnabled) << command;
+        }
+        EXPECT_NE("<missing>", GetRegString(HKEY_CURRENT_USER, RunKey, "PageTest Spinner"));
+        // Enter on a row, as the sheet's dialog manager takes it from the list.
+        SelectListRow(list, FindListRow(list, "PageTest Spinner"));
+        SetFocus(list);
+        MSG enter = {list, WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {0, 0}};
+        DialogSeen info = DialogShownBy(IDOK, [&] { PropSheet_IsDialogMessage(sheet, &enter); });
+        EXPECT_EQ("PageTest Spinner", info.caption);
+    }));
+}
+
+TEST_F(StartupPageTest, EntriesThatCannotMoveSaySoAndOfferNothing)
+{
+    std::string folder = MakeScratchDir("startup_page");
+    const char *base = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+    for (const char *key : {"Shell Folders", "User Shell Folders"})
+        saved_.push_back(SaveRegValue(HKEY_CURRENT_USER, (std::string(base) + key).c_str(), "Startup"));
+    ASSERT_TRUE(PointShellFolder(HKEY_CURRENT_USER, "Startup", folder));
+    ASSERT_TRUE(WriteFileBytes(folder + "\\old.pif", "pif"));
+    ASSERT_TRUE(WriteFileBytes(folder + "\\broken.lnk", "not a shortcut at all"));
+    ScopedRegValue users(HKEY_USERS, RunKey, "PageTest Users", "C:\\TOOLS\\USERS.EXE");
+    SetValue(HKEY_LOCAL_MACHINE, ParkingRunKey, "PageTest Orphan", "C:\\TOOLS\\ORPHAN.EXE");
+    // A folder with a dot in its name, and a folder named by a variable.
+    ASSERT_TRUE(CreateDirectoryA((folder + "\\john.lee").c_str(), nullptr));
+    std::string tool = folder + "\\john.lee\\tool.exe";
+    ASSERT_TRUE(CopyFileA(FixturePath("task_spin.exe").c_str(), tool.c_str(), FALSE));
+    SetEnvironmentVariableA("ST_PAGE", folder.c_str());
+    AddRunValue(HKEY_CURRENT_USER, "DotUser", tool);
+    AddRunValue(HKEY_CURRENT_USER, "ExpandUser", "%ST_PAGE%\\john.lee\\tool.exe /x");
+    SetValue(HKEY_CURRENT_USER, RunKey, "ExpandUser", "%ST_PAGE%\\john.lee\\tool.exe /x", REG_EXPAND_SZ);
+    std::string upper = tool;
+    CharUpperA(&upper[0]);
+
+    EXPECT_TRUE(DriveListPage(PageStartup, [&](HWND, HWND page, HWND list) {
+        // What Remove and the pair say for each; the orphan can only go, the
+        // unreadable shortcut is named by itself.
+        const struct { std::string cell; int removeText; std::string name; bool parked; } rows[] = {
+            {"old.pif", IDS_ERR_CANNOT_REMOVE, folder + "\\old.pif", false},
+            {"USERS.EXE", IDS_ERR_CANNOT_REMOVE, "PageTest Users", false},
+            {"ORPHAN.EXE", IDS_ASK_REMOVE, "C:\\TOOLS\\ORPHAN.EXE", true},
+            {"", IDS_ASK_REMOVE, folder + "\\broken.lnk", false},
+        };
+        for (const auto &row : rows) {
+            SCOPED_TRACE(row.name);
+            int at = FindListRow(list, row.cell, 1);
+            ASSERT_GE(at, 0);
+            EXPECT_EQ(row.parked ? "Disabled " : "?", ReadListRows(list)[at].cells[2]);
+            SelectListRow(list, at);
+            if (!row.cell.empty()) {
+                EXPECT_FALSE(Shown(page, IdEnable) || Shown(page, IdDisable));
+                const std::string named = row.parked ? "PageTest Orphan" : row.name;
+                DialogSeen said = DialogShownBy(IDOK, [&] { ClickButton(page, IdDisable); });
+                EXPECT_EQ(Filled(IDS_ERR_CANNOT_TOGGLE, named), said.text);
+            }
+            DialogSeen asked = DialogShownBy(IDNO, [&] { ClickButton(page, IdRemove); });
+            EXPECT_EQ(Filled(row.removeText, row.name), asked.text);
+        }
+        SelectListRow(list, FindListRow(list, "ORPHAN.EXE", 1));
+        DialogShownBy(IDYES, [&] { ClickButton(page, IdRemove); });
+        EXPECT_EQ("<missing>", GetRegString(HKEY_LOCAL_MACHINE, ParkingRunKey, "PageTest Orphan"));
+        EXPECT_EQ("C:\\TOOLS\\USERS.EXE", GetRegString(HKEY_USERS, RunKey, "PageTest Users"));
+        EXPECT_TRUE(FileExists((folder + "\\old.pif").c_str()) && FileExists((folder + "\\broken.lnk").c_str()));
+
+        // The program file behind a dotted folder and a variable.
+        for (const char *title : {"DotUser", "ExpandUser"}) {
+            int at = FindListRow(list, title);
+            ASSERT_GE(at, 0) << title;
+            EXPECT_EQ("7.1.3", ReadListRows(list)[at].cells[2]) << title;
+            SelectListRow(list, at);
+            EXPECT_EQ(upper, DialogShownBy(IDOK, [&] { ClickButton(page, IdProperties); }).items[1026]);
+        }
+    }));
+    SetEnvironmentVariableA("ST_PAGE", nullptr);
 }

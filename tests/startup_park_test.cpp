@@ -53,20 +53,46 @@ int CollectLink(const std::string &link)
     return -1;
 }
 
-// What the page's Enable/Disable and Remove buttons hand over for a row;
-// a row that is not listed fails the test, so a 0 is never vacuous.
+// The parked copy of that title, or with `parked` false its live entry.
+int CollectParked(const std::string &title, bool parked = true)
+{
+    CollectStartupEntries();
+    for (int i = 0; i < EntryCount; ++i)
+        if (IsStartupEntryParked(i) == parked && ReadStartupRow(i).title == title)
+            return i;
+    return -1;
+}
+
+// What the page's Enable/Disable and Remove buttons do with a row; a row
+// that is not listed fails the test, so a 0 is never vacuous.
 int ToggleAt(int index)
 {
     EXPECT_GE(index, 0) << "not listed";
-    StartupRow e = ReadStartupRow(index);
-    return ToggleStartupEntry(e.title.c_str(), e.path.c_str(), e.link.c_str(), e.source);
+    return ToggleStartupEntryAt(index);
 }
 
 int RemoveAt(int index)
 {
     EXPECT_GE(index, 0) << "not listed";
-    StartupRow e = ReadStartupRow(index);
-    return RemoveStartupEntry(e.title.c_str(), e.path.c_str(), e.link.c_str(), e.source);
+    return RemoveStartupEntryAt(index);
+}
+
+// A value's type and bytes, or "<missing>".
+std::string Raw(HKEY root, const std::string &key, const char *name)
+{
+    HKEY handle;
+    char data[4096];
+    DWORD type = 0, size = sizeof(data);
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return "<missing>";
+    LONG result = RegQueryValueExA(handle, name, nullptr, &type, (BYTE *)data, &size);
+    RegCloseKey(handle);
+    return result ? "<missing>" : std::to_string(type) + ":" + std::string(data, size);
+}
+
+std::string Sz(const std::string &text, DWORD type = REG_SZ)
+{
+    return std::to_string(type) + ":" + text + std::string(1, '\0');
 }
 
 // Makes a key of HKLM read-only for everyone while it lives, and open again
@@ -117,14 +143,13 @@ TEST_F(StartupParkTest, RunValuesParkUnderTheMachineKeyAndComeHome)
         {HKLM, "Run", "StParkMachine", "C:\\Apps\\one.exe /x", "C:\\Apps\\one.exe /x", 1},
         {HKCU, "Run", "StParkUser", "C:\\Apps\\user.exe", "C:\\Apps\\user.exe", 11},
         {HKCU, "RunOnce", "StParkUserOnce", "C:\\Apps\\once.exe", "C:\\Apps\\once.exe", 12},
-        // Parked as listed: it comes back without its quotes.
         {HKLM, "Run", "StQuoted", "\"C:\\Program Files\\St App\\app.exe\" -min",
          "C:\\Program Files\\St App\\app.exe -min", 1},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_TRUE(box.Set(row.root, CurrentVersion + row.key, row.name, row.data));
-        EXPECT_FALSE(DisableWouldCollide(row.name, row.listed, row.source));
+        EXPECT_FALSE(DisableWouldCollideAt(Collect(row.name, row.listed)));
         EXPECT_EQ(ToggleAt(Collect(row.name, row.listed)), 1);
     }
     // Each comes home while the others are still parked.
@@ -132,14 +157,14 @@ TEST_F(StartupParkTest, RunValuesParkUnderTheMachineKeyAndComeHome)
         SCOPED_TRACE(row.name);
         const std::string home = CurrentVersion + row.key;
         EXPECT_EQ(Get(row.root, home, row.name), Missing);
-        EXPECT_EQ(Get(HKLM, Parking(row.key), row.name), row.listed);
+        EXPECT_EQ(Get(HKLM, Parking(row.key), row.name), row.data);
         EXPECT_EQ(Marker(row.name), std::to_string(row.source));
         int index = Collect(row.name, row.listed);
         EXPECT_EQ(GetDisabledSource(index), (int)row.source);
         // The page asks before every toggle; a parked entry is no collision.
-        EXPECT_FALSE(DisableWouldCollide(row.name, row.listed, row.source));
+        EXPECT_FALSE(DisableWouldCollideAt(index));
         EXPECT_EQ(ToggleAt(index), 1);
-        EXPECT_EQ(Get(row.root, home, row.name), row.listed);
+        EXPECT_EQ(Get(row.root, home, row.name), row.data);
         EXPECT_EQ(Get(row.root == HKLM ? HKCU : HKLM, home, row.name), Missing);
         EXPECT_EQ(Get(HKLM, Parking(row.key), row.name) + Marker(row.name), Missing + Missing);
     }
@@ -160,8 +185,8 @@ TEST_F(StartupParkTest, EqualTitlesNeverOverwriteAParkedCommand)
     ASSERT_TRUE(box.Set(HKCU, RunKey, "StSame", "C:\\Apps\\user.exe"));
     EXPECT_EQ(ToggleAt(Collect("StSame", "C:\\Apps\\machine.exe")), 1);
     int user = Collect("StSame", "C:\\Apps\\user.exe");
-    EXPECT_EQ(GetDisabledSource(user), 1);  // shares the marker's name
-    EXPECT_TRUE(DisableWouldCollide("StSame", "C:\\Apps\\user.exe", 11));
+    EXPECT_EQ(GetDisabledSource(user), 0);  // live, though it shares the marker's name
+    EXPECT_TRUE(DisableWouldCollideAt(user));
     EXPECT_EQ(ToggleAt(user), 0);
     EXPECT_EQ(Get(HKCU, RunKey, "StSame"), "C:\\Apps\\user.exe");
     // Removing the enabled one takes only its own value, once.
@@ -174,7 +199,7 @@ TEST_F(StartupParkTest, EqualTitlesNeverOverwriteAParkedCommand)
     // A parked value without a marker still holds its name.
     ASSERT_TRUE(SetRegString(HKLM, Parking("RunOnce").c_str(), "StLeftover", "C:\\Apps\\old.exe"));
     ASSERT_TRUE(box.Set(HKLM, CurrentVersion + "RunOnce", "StLeftover", "C:\\Apps\\new.exe"));
-    EXPECT_TRUE(DisableWouldCollide("StLeftover", "C:\\Apps\\new.exe", 2));
+    EXPECT_TRUE(DisableWouldCollideAt(Collect("StLeftover", "C:\\Apps\\new.exe")));
     EXPECT_EQ(ToggleAt(Collect("StLeftover", "C:\\Apps\\new.exe")), 0);
     EXPECT_EQ(Get(HKLM, Parking("RunOnce"), "StLeftover"), "C:\\Apps\\old.exe");
     EXPECT_EQ(Get(HKLM, CurrentVersion + "RunOnce", "StLeftover"), "C:\\Apps\\new.exe");
@@ -200,9 +225,9 @@ TEST_F(StartupParkTest, RunSourcesThatChangedBehindTheListLoseNothing)
     EXPECT_EQ(Get(HKLM, RunKey, "StTwice"), "C:\\Apps\\new.exe");
     EXPECT_EQ(Get(HKLM, Parking("Run"), "StTwice"), "C:\\Apps\\old.exe");
     EXPECT_EQ(Marker("StTwice"), "1");
-    // With the same command back, enabling folds the two together.
+    // With the same command back, enabling the parked copy folds the two.
     ASSERT_TRUE(SetRegString(HKLM, RunKey.c_str(), "StTwice", "C:\\Apps\\old.exe"));
-    EXPECT_EQ(ToggleAt(Collect("StTwice", "C:\\Apps\\old.exe")), 1);
+    EXPECT_EQ(ToggleAt(CollectParked("StTwice")), 1);
     EXPECT_EQ(Get(HKLM, RunKey, "StTwice"), "C:\\Apps\\old.exe");
     EXPECT_EQ(Marker("StTwice"), Missing);
 
@@ -232,14 +257,15 @@ TEST_F(StartupParkTest, WinIniTokensLeaveTheirLineAndComeBack)
     EXPECT_EQ(GetWinIniLine("run"), "st_first.exe;st_last.exe;");
     EXPECT_EQ(Get(HKLM, Parking("WinRun"), "run"), "st_mid.exe");
     EXPECT_EQ(Marker("run"), "101");
+    // Parked as it stood in the line: by its short name.
     ASSERT_EQ(ToggleAt(Collect("load", program)), 1);
     EXPECT_EQ(GetWinIniLine("load"), "");
-    EXPECT_EQ(lstrcmpiA(Get(HKLM, Parking("WinLoad"), "load").c_str(), program.c_str()), 0);
+    EXPECT_EQ(Get(HKLM, Parking("WinLoad"), "load"), shortName);
     EXPECT_EQ(Marker("load"), "100");
 
     // Both tokens titled "run" share the marker now; the one still in the
     // line cannot be parked over the other, and is not "enabled" either.
-    EXPECT_TRUE(DisableWouldCollide("run", "st_first.exe", 101));
+    EXPECT_TRUE(DisableWouldCollideAt(Collect("run", "st_first.exe")));
     EXPECT_EQ(ToggleAt(Collect("run", "st_first.exe")), 0);
     EXPECT_EQ(GetWinIniLine("run"), "st_first.exe;st_last.exe;");
     EXPECT_EQ(Get(HKLM, Parking("WinRun"), "run"), "st_mid.exe");
@@ -249,26 +275,28 @@ TEST_F(StartupParkTest, WinIniTokensLeaveTheirLineAndComeBack)
     ASSERT_GT(mid, load);
     ASSERT_GE(load, 0);
     EXPECT_EQ(GetDisabledSource(mid), 101);
-    EXPECT_FALSE(DisableWouldCollide("run", "st_mid.exe", 101));
+    EXPECT_FALSE(DisableWouldCollideAt(mid));
     EXPECT_EQ(ToggleAt(mid), 1);
     EXPECT_EQ(ToggleAt(load), 1);
     EXPECT_EQ(GetWinIniLine("run"), "st_first.exe;st_last.exe;;st_mid.exe");
-    EXPECT_EQ(lstrcmpiA(GetWinIniLine("load").c_str(), (";" + program).c_str()), 0);
+    EXPECT_EQ(GetWinIniLine("load"), ";" + std::string(shortName));
     EXPECT_EQ(Marker("run") + Marker("load"), Missing + Missing);
     EXPECT_EQ(Get(HKLM, Parking("WinRun"), "run") + Get(HKLM, Parking("WinLoad"), "load"),
               Missing + Missing);
 
-    // Remove finds a token in its short form and in any letter case, and a
-    // parked one goes with its marker.
+    // Remove finds a token by the form it is listed in, its short name made
+    // long; another letter case is another command. A parked one goes with
+    // its marker and leaves the line alone.
     WriteProfileStringA("windows", "load", (std::string(shortName) + ";Alpha.exe").c_str());
     EXPECT_EQ(RemoveStartupEntry("load", program.c_str(), "", 100), 1);
     WriteProfileStringA("windows", "run", "Alpha.exe;BETA.EXE;gamma.exe");
     EXPECT_EQ(RemoveStartupEntry("run", "beta.exe", "", 101), 1);
-    EXPECT_EQ(GetWinIniLine("load") + "|" + GetWinIniLine("run"), "Alpha.exe;|Alpha.exe;gamma.exe;");
+    EXPECT_EQ(GetWinIniLine("load") + "|" + GetWinIniLine("run"),
+              "Alpha.exe;|Alpha.exe;BETA.EXE;gamma.exe");
     ASSERT_EQ(ToggleAt(Collect("run", "gamma.exe")), 1);
     EXPECT_EQ(RemoveAt(Collect("run", "gamma.exe")), 1);
     EXPECT_EQ(Get(HKLM, Parking("WinRun"), "run") + Marker("run"), Missing + Missing);
-    EXPECT_EQ(GetWinIniLine("run"), "Alpha.exe;");
+    EXPECT_EQ(GetWinIniLine("run"), "Alpha.exe;BETA.EXE;");
 
     // A line too long to be read whole is left as it is.
     std::string longLine;
@@ -293,20 +321,10 @@ TEST_F(StartupParkTest, StartupFilesParkInTheDisabledFolderAndReturnToTheMachine
     EXPECT_EQ(ToggleAt(CollectLink(program)), 1);
     EXPECT_FALSE(FileThere(shortcut));
     EXPECT_EQ(ReadFileBytes(parkedProgram), "MZ untitled");
-    EXPECT_EQ(Marker("St Link Title") + Marker("untitled.exe"), "200200");
+    // Parked by where they lie: no marker is needed.
+    EXPECT_EQ(Marker("St Link Title") + Marker("untitled.exe"), Missing + Missing);
     EXPECT_EQ(ReadStartupRow(CollectLink(parked)).title, "St Link Title");
-    EXPECT_FALSE(DisableWouldCollide("St Link Title", versioned.c_str(), 200));
-
-    // A namesake shortcut to another program shares the marker but cannot
-    // be parked over the first.
-    std::string namesake = user + "\\namesake.lnk";
-    ASSERT_TRUE(CreateShortcutFile(namesake, FixturePath("startup_productonly.exe"),
-                                   "St Link Title"));
-    int other = CollectLink(namesake);
-    EXPECT_TRUE(DisableWouldCollide("St Link Title", ReadStartupRow(other).path.c_str(), 200));
-    EXPECT_EQ(ToggleAt(other), 0);
-    EXPECT_TRUE(FileThere(namesake));
-    ASSERT_TRUE(DeleteFileA(namesake.c_str()));
+    EXPECT_FALSE(DisableWouldCollideAt(CollectLink(parked)));
 
     EXPECT_EQ(ToggleAt(CollectLink(parked)), 1);
     EXPECT_EQ(ToggleAt(CollectLink(parkedProgram)), 1);
@@ -326,6 +344,7 @@ TEST_F(StartupParkTest, StartupFilesParkInTheDisabledFolderAndReturnToTheMachine
     // A name taken where the file would go keeps it where it is.
     std::string back = common + "\\stlink.lnk";
     ASSERT_TRUE(WriteFileBytes(parked, "stray"));
+    EXPECT_TRUE(DisableWouldCollideAt(CollectLink(back)));
     EXPECT_EQ(ToggleAt(CollectLink(back)), 0);
     EXPECT_TRUE(FileThere(back));
     EXPECT_EQ(ReadFileBytes(parked), "stray");
@@ -336,7 +355,6 @@ TEST_F(StartupParkTest, StartupFilesParkInTheDisabledFolderAndReturnToTheMachine
     EXPECT_EQ(ToggleAt(CollectLink(parked)), 0);
     EXPECT_TRUE(FileThere(parked));
     EXPECT_EQ(ReadFileBytes(back), "newcomer");
-    EXPECT_EQ(Marker("St Link Title"), "200");
 }
 
 TEST_F(StartupParkTest, RemoveDeletesShortcutsButKeepsProgramFiles)
@@ -380,15 +398,15 @@ TEST_F(StartupParkTest, EntriesWithoutAHomeAreLeftAlone)
     ASSERT_TRUE(SetRegString(HKLM, DisabledKeyPath, "", "1"));
     EXPECT_EQ(RemoveStartupEntry("", "C:\\Apps\\default.exe", "", 1), 0);
     EXPECT_EQ(ToggleStartupEntry("", "C:\\Apps\\default.exe", "", 1), 0);
-    EXPECT_FALSE(DisableWouldCollide("", "C:\\Apps\\default.exe", 1));
     EXPECT_EQ(Get(HKLM, RunKey, ""), "C:\\Apps\\default.exe");
 
     // A .pif entry has no Link to move; Remove has no file to take either.
     std::string pif = machine + "\\old.pif";
     ASSERT_TRUE(WriteFileBytes(pif, "pif"));
     int index = Collect("", pif);
+    EXPECT_EQ(StartupEntryActions(index), 0);
     EXPECT_EQ(ToggleAt(index), 0);
-    EXPECT_EQ(RemoveAt(index), 1);
+    EXPECT_EQ(RemoveAt(index), 0);
     EXPECT_TRUE(FileThere(pif));
     EXPECT_EQ(Marker(""), "1");
 
@@ -411,7 +429,7 @@ TEST_F(StartupParkTest, ParkingThatCannotBeWrittenKeepsEveryEntryAtHome)
     ASSERT_TRUE(CreateShortcutFile(shortcut, versioned, "St Locked"));
     // Read-only parking keys; a read-only Disabled key, where the parked copy
     // is written but its marker is not; a volatile Disabled key, which takes
-    // no lasting parking keys. A shortcut needs only its marker.
+    // no lasting parking keys. A shortcut needs neither.
     enum { LockedParking, LockedMarkers, Volatile };
     for (int fault : {LockedParking, LockedMarkers, Volatile}) {
         SCOPED_TRACE(fault);
@@ -429,13 +447,13 @@ TEST_F(StartupParkTest, ParkingThatCannotBeWrittenKeepsEveryEntryAtHome)
         ASSERT_EQ(run.locked, fault != Volatile);
         EXPECT_EQ(ToggleAt(Collect("StLocked", "C:\\Apps\\locked.exe")), 0);
         EXPECT_EQ(ToggleAt(Collect("run", "st_locked.exe")), 0);
-        EXPECT_EQ(ToggleAt(CollectLink(shortcut)), fault == LockedMarkers ? 0 : 1);
+        EXPECT_EQ(ToggleAt(CollectLink(shortcut)), 1);
         EXPECT_EQ(Get(HKLM, RunKey, "StLocked"), "C:\\Apps\\locked.exe");
         EXPECT_EQ(GetWinIniLine("run"), "st_locked.exe");
         EXPECT_EQ(Get(HKLM, Parking("Run"), "StLocked") + Get(HKLM, Parking("WinRun"), "run"),
                   Missing + Missing);
         EXPECT_EQ(Marker("StLocked") + Marker("run"), Missing + Missing);
-        EXPECT_EQ(FileThere(shortcut), fault == LockedMarkers);
+        EXPECT_FALSE(FileThere(shortcut));
         MoveFileA((box.disabled + "\\locked.lnk").c_str(), shortcut.c_str());
     }
 }
@@ -459,6 +477,165 @@ TEST_F(StartupParkTest, AutorunOnThenOffLeavesNoValue)
             EXPECT_EQ(Get(HKLM, Parking("Run"), AppTitle) + Marker(AppTitle), Missing + Missing);
         }
     EXPECT_EQ(SetAutorun(0), 0);  // nothing left to remove
+}
+
+// Collects and finds a row by title and the start of its listed path.
+int CollectStart(const std::string &title, const std::string &pathStart)
+{
+    CollectStartupEntries();
+    for (int i = 0; i < EntryCount; ++i) {
+        StartupRow row = ReadStartupRow(i);
+        if (row.title == title && row.path.compare(0, pathStart.size(), pathStart) == 0)
+            return i;
+    }
+    return -1;
+}
+
+TEST_F(StartupParkTest, LongWinIniTokenIsParkedWhole)
+{
+    const std::string token = "C:\\Tools\\agent.exe /config=" + std::string(273, 'x') + "END";
+    ASSERT_EQ(token.size(), 303u);
+    WriteProfileStringA("windows", "run", ("C:\\a.exe;" + token).c_str());
+    ASSERT_EQ(ToggleAt(CollectStart("run", "C:\\Tools\\agent.exe")), 1);
+    EXPECT_EQ(GetWinIniLine("run"), "C:\\a.exe;");
+    EXPECT_EQ(Raw(HKLM, Parking("WinRun"), "run"), Sz(token));
+    ASSERT_EQ(ToggleAt(CollectStart("run", "C:\\Tools\\agent.exe")), 1);
+    EXPECT_EQ(GetWinIniLine("run"), "C:\\a.exe;;" + token);
+    EXPECT_EQ(Raw(HKLM, Parking("WinRun"), "run") + Marker("run"), Missing + Missing);
+}
+
+TEST_F(StartupParkTest, CommandsThatDifferInCaseOrEqualsSignAreApart)
+{
+    const std::string eq = "C:\\t\\tool.exe /mode=a", colon = "C:\\t\\tool.exe /mode:a";
+    // Disabling one of two near-twins in a line moves only that one.
+    const struct { std::string line, row, left; } lines[] = {
+        {eq + ";" + colon, eq, colon + ";"},
+        {"C:\\t\\tool.exe /X;C:\\t\\tool.exe /x", "C:\\t\\tool.exe /X", "C:\\t\\tool.exe /x;"},
+    };
+    for (const auto &line : lines) {
+        SCOPED_TRACE(line.line);
+        WriteProfileStringA("windows", "run", line.line.c_str());
+        ASSERT_EQ(ToggleAt(Collect("run", line.row)), 1);
+        EXPECT_EQ(GetWinIniLine("run"), line.left);
+        EXPECT_EQ(Get(HKLM, Parking("WinRun"), "run"), line.row);
+        ASSERT_EQ(RemoveAt(CollectParked("run")), 1);
+        EXPECT_EQ(GetWinIniLine("run"), line.left);
+    }
+    // A near-twin put back from outside does not count as the parked one.
+    WriteProfileStringA("windows", "run", eq.c_str());
+    ASSERT_EQ(ToggleAt(Collect("run", eq)), 1);
+    WriteProfileStringA("windows", "run", colon.c_str());
+    ASSERT_EQ(ToggleAt(Collect("run", eq)), 1);
+    EXPECT_EQ(GetWinIniLine("run"), colon + ";" + eq);
+    EXPECT_EQ(Get(HKLM, Parking("WinRun"), "run") + Marker("run"), Missing + Missing);
+    // Nor is a Run value re-added in other letters overwritten.
+    ASSERT_TRUE(box.Set(HKCU, RunKey, "EqApp", eq.c_str()));
+    ASSERT_EQ(ToggleAt(Collect("EqApp", eq)), 1);
+    ASSERT_TRUE(SetRegString(HKCU, RunKey.c_str(), "EqApp", "C:\\t\\tool.exe /MODE:A"));
+    EXPECT_EQ(ToggleAt(Collect("EqApp", eq)), 0);
+    EXPECT_EQ(Get(HKCU, RunKey, "EqApp"), "C:\\t\\tool.exe /MODE:A");
+    EXPECT_EQ(Get(HKLM, Parking("Run"), "EqApp") + Marker("EqApp"), eq + "11");
+}
+
+TEST_F(StartupParkTest, LongValueNamesActOnTheirOwnValue)
+{
+    const std::string cut(127, 'A'), whole = cut + "B";
+    ASSERT_TRUE(box.Set(HKCU, RunKey, cut.c_str(), "C:\\short\\keepme.exe"));
+    ASSERT_TRUE(box.Set(HKCU, RunKey, whole.c_str(), "C:\\long\\removeme.exe"));
+    // Disable and Enable by the whole name; Remove takes that one only, as
+    // does a caller that holds only the row's cut title and path.
+    ASSERT_EQ(ToggleAt(Collect(cut, "C:\\long\\removeme.exe")), 1);
+    EXPECT_EQ(Get(HKLM, Parking("Run"), whole.c_str()) + Marker(whole.c_str()),
+              "C:\\long\\removeme.exe11");
+    ASSERT_EQ(ToggleAt(Collect(cut, "C:\\long\\removeme.exe")), 1);
+    EXPECT_EQ(RemoveAt(Collect(cut, "C:\\long\\removeme.exe")), 1);
+    EXPECT_EQ(Get(HKCU, RunKey, whole.c_str()), Missing);
+    EXPECT_EQ(Get(HKCU, RunKey, cut.c_str()), "C:\\short\\keepme.exe");
+    ASSERT_TRUE(SetRegString(HKCU, RunKey.c_str(), whole.c_str(), "C:\\long\\removeme.exe"));
+    EXPECT_EQ(RemoveStartupEntry(cut.c_str(), "C:\\long\\removeme.exe", "", 11), 1);
+    EXPECT_EQ(Get(HKCU, RunKey, whole.c_str()), Missing);
+    EXPECT_EQ(Get(HKCU, RunKey, cut.c_str()), "C:\\short\\keepme.exe");
+}
+
+TEST_F(StartupParkTest, DisableThenEnableGivesBackTheExactBytesAndType)
+{
+    std::string program = box.scratch + "\\Long Startup Program.exe";
+    char shortName[MAX_PATH];
+    ASSERT_TRUE(WriteFileBytes(program, "MZ"));
+    ASSERT_GT(GetShortPathNameA(program.c_str(), shortName, sizeof(shortName)), 0u);
+    const std::string quoted =
+        "\"C:\\Program Files\\My App\\app.exe\" \"C:\\My Docs\\file one.txt\" --name \"a b\"";
+    const struct { const char *name, *data; DWORD type; } values[] = {
+        {"StQuotedArgs", quoted.c_str(), REG_SZ},
+        {"StExpand", "%SystemRoot%\\system32\\st.exe /x", REG_EXPAND_SZ},
+        {"StShort", shortName, REG_SZ},
+    };
+    for (const auto &value : values) {
+        SCOPED_TRACE(value.name);
+        ASSERT_TRUE(box.Set(HKCU, RunKey, value.name, value.data, value.type));
+        const std::string before = Raw(HKCU, RunKey, value.name);
+        ASSERT_EQ(ToggleAt(CollectParked(value.name, false)), 1);
+        EXPECT_EQ(Raw(HKLM, Parking("Run"), value.name), before);
+        ASSERT_EQ(ToggleAt(CollectParked(value.name)), 1);
+        EXPECT_EQ(Raw(HKCU, RunKey, value.name), before);
+    }
+    // WIN.INI pieces come back as they stood, quotes and short names too.
+    const std::string line = "\"C:\\My Docs\\x.exe\" /a;" + std::string(shortName);
+    WriteProfileStringA("windows", "load", line.c_str());
+    ASSERT_EQ(ToggleAt(Collect("load", "C:\\My Docs\\x.exe /a")), 1);
+    EXPECT_EQ(Get(HKLM, Parking("WinLoad"), "load"), "\"C:\\My Docs\\x.exe\" /a");
+    ASSERT_EQ(ToggleAt(Collect("load", "C:\\My Docs\\x.exe /a")), 1);
+    EXPECT_EQ(GetWinIniLine("load"), std::string(shortName) + ";;\"C:\\My Docs\\x.exe\" /a");
+    // A value parked by an earlier version, as the list showed it, comes
+    // back exactly as it was parked.
+    ASSERT_TRUE(SetRegString(HKLM, Parking("Run").c_str(), "StOld", "C:\\Old App\\old.exe -q"));
+    ASSERT_TRUE(SetRegString(HKLM, DisabledKeyPath, "StOld", "11"));
+    box.saved.push_back(SaveRegValue(HKCU, RunKey.c_str(), "StOld"));
+    ASSERT_EQ(ToggleAt(Collect("StOld", "C:\\Old App\\old.exe -q")), 1);
+    EXPECT_EQ(Raw(HKCU, RunKey, "StOld"), Sz("C:\\Old App\\old.exe -q"));
+}
+
+TEST_F(StartupParkTest, ValueReaddedBesideItsParkedCopyIsEnabledAndRemovedAlone)
+{
+    ASSERT_TRUE(box.Set(HKCU, RunKey, "Nagware", "C:\\Nag\\nag.exe /tray"));
+    ASSERT_EQ(ToggleAt(Collect("Nagware", "C:\\Nag\\nag.exe /tray")), 1);
+    ASSERT_TRUE(SetRegString(HKCU, RunKey.c_str(), "Nagware", "C:\\Nag\\nag.exe /tray"));
+    int live = CollectParked("Nagware", false), parked = CollectParked("Nagware");
+    ASSERT_GE(live, 0);
+    ASSERT_GE(parked, 0);
+    EXPECT_EQ(GetDisabledSource(live), 0);
+    EXPECT_EQ(GetDisabledSource(parked), 11);
+    EXPECT_EQ(RemoveAt(live), 1);
+    EXPECT_EQ(Get(HKCU, RunKey, "Nagware"), Missing);
+    EXPECT_EQ(Get(HKLM, Parking("Run"), "Nagware") + Marker("Nagware"),
+              "C:\\Nag\\nag.exe /tray11");
+    // Known only by its texts, the entry fits both copies: nothing is done.
+    ASSERT_TRUE(SetRegString(HKCU, RunKey.c_str(), "Nagware", "C:\\Nag\\nag.exe /tray"));
+    EXPECT_EQ(RemoveStartupEntry("Nagware", "C:\\Nag\\nag.exe /tray", "", 11), 0);
+    EXPECT_EQ(Get(HKCU, RunKey, "Nagware") + Marker("Nagware"), "C:\\Nag\\nag.exe /tray11");
+}
+
+TEST_F(StartupParkTest, ParkedShortcutStaysParkedWhenItsTitleChanges)
+{
+    std::string target = box.scratch + "\\target.exe", shortcut = user + "\\notes.lnk";
+    ASSERT_TRUE(CopyFileA(versioned.c_str(), target.c_str(), FALSE));
+    ASSERT_TRUE(CreateShortcutFile(shortcut, target, nullptr));
+    const std::string before = ReadStartupRow(CollectLink(shortcut)).title;
+    ASSERT_EQ(ToggleAt(CollectLink(shortcut)), 1);
+    EXPECT_EQ(Marker(before.c_str()), Missing);
+    ASSERT_TRUE(CopyFileA(FixturePath("startup_productonly.exe").c_str(), target.c_str(), FALSE));
+    int parked = CollectLink(box.disabled + "\\notes.lnk");
+    const std::string after = ReadStartupRow(parked).title;
+    ASSERT_NE(after, before);
+    // A marker an earlier version left by the title goes with the file.
+    ASSERT_TRUE(SetRegString(HKLM, DisabledKeyPath, after.c_str(), "200"));
+    EXPECT_TRUE(IsStartupEntryParked(parked));
+    EXPECT_EQ(GetDisabledSource(parked), 200);
+    EXPECT_FALSE(DisableWouldCollideAt(parked));
+    EXPECT_EQ(ToggleAt(parked), 1);
+    EXPECT_TRUE(FileThere(machine + "\\notes.lnk"));
+    EXPECT_FALSE(FileThere(box.disabled + "\\notes.lnk"));
+    EXPECT_EQ(Marker(before.c_str()) + Marker(after.c_str()), Missing + Missing);
 }
 
 TEST(StartupFileNamePart, CopiesTheTextAfterTheLastBackslash)
