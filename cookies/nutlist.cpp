@@ -85,6 +85,21 @@ bool FoldAscii(const char *text, char *folded, size_t size)
     return true;
 }
 
+// Pairs of neighbouring characters of a folded text, hashed into bits: a nut
+// whose first pair is missing cannot be in the text. A shared bit only
+// sends a nut on to the full search.
+struct PairBits {
+    unsigned char bits[512];
+    static unsigned Hash(const char *pair) { return ((unsigned char)pair[0] * 31u + (unsigned char)pair[1]) & 4095u; }
+    explicit PairBits(const char *folded)
+    {
+        memset(bits, 0, sizeof(bits));
+        for (const char *p = folded; p[0] && p[1]; ++p)
+            bits[Hash(p) >> 3] |= (unsigned char)(1u << (Hash(p) & 7));
+    }
+    bool Has(const char *pair) const { return (bits[Hash(pair) >> 3] >> (Hash(pair) & 7)) & 1; }
+};
+
 // The section's text in a block of its own; none when it is empty or too large.
 HGLOBAL ReadNutsSection(const char *dataFile)
 {
@@ -169,6 +184,7 @@ int NutListMatches(const NutList *list, const char *path, int start)
     char folded[TextSize];
     bool asciiPath = FoldAscii(path, folded, sizeof(folded));
     size_t pathLength = asciiPath ? strlen(folded) : 0;
+    PairBits pairs(asciiPath ? folded : "");
     for (int i = start; i < list->count; ++i) {
         const Nut &nut = list->nuts[i];
         if (nut.length == 0)
@@ -177,7 +193,11 @@ int NutListMatches(const NutList *list, const char *path, int start)
         // miss here is a miss for the system's comparison too; a hit is
         // confirmed by it, since a locale may tell some letters apart.
         if (asciiPath && nut.ascii) {
-            if ((size_t)nut.length > pathLength || !strstr(folded, nut.folded))
+            if ((size_t)nut.length > pathLength)
+                continue;
+            if (nut.length >= 2 && !pairs.Has(nut.folded))
+                continue;
+            if (!strstr(folded, nut.folded))
                 continue;
         }
         if (ContainsText(path, nut.text))
