@@ -82,10 +82,12 @@ void DeleteRowFile(HWND list, int row, const char *rowText)
     ForceDeleteFile(path);
 }
 
+// The dialog uses the entry table for the nuts, so the list is filled again
+// afterwards; the marks set so far are kept first, or the refill would drop them.
 void OpenNutsDialog(HWND page)
 {
+    SaveKeepMarks(page);
     DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_NUTS), page, NutsDialog, 0);
-    // The dialog used the entry table for the nuts.
     FillCookieList(page);
 }
 

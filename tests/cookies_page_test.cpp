@@ -17,11 +17,6 @@ namespace {
 enum : int { IdList = 1000, IdProperties = 1008, IdRemoveUnchecked = 1004, IdNuts = 1065, IdFullReport = 9 };
 enum : int { IdNutEdit = 1004, IdNutAdd = 1064, IdNutRemove = 1003 };
 
-bool Exists(const std::string &path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // What a click on a row's check box does to it.
 void SetCheck(HWND list, const char *name, bool checked)
 {
@@ -77,6 +72,7 @@ ViewerSeen ViewerShownBy(const std::function<void()> &action)
         seen.text = text.data();
         seen.close = WindowText(GetDlgItem(dialog, IDOK));
         seen.closeOwnerDrawn = IsOwnerDrawn(dialog, IDOK);
+        ScreenshotPoint("cookie_viewer");
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     }, 3000);
     action();
@@ -200,7 +196,7 @@ TEST(CookiesPage, RemoveUncheckedDeletesExactlyTheUncheckedRowsFiles)
                          (LPARAM)GetDlgItem(page, IdRemoveUnchecked));
         }, 500);
         EXPECT_FALSE(pressed.shown);
-        EXPECT_TRUE(Exists(gone));
+        EXPECT_TRUE(PathExists(gone));
 
         ClickButton(page, IdRemoveUnchecked);
         EXPECT_EQ("kept.txt+", RowsWithChecks(list));
@@ -209,9 +205,9 @@ TEST(CookiesPage, RemoveUncheckedDeletesExactlyTheUncheckedRowsFiles)
         ClickButton(page, IdRemoveUnchecked);
         EXPECT_EQ("kept.txt+", RowsWithChecks(list));
     }));
-    EXPECT_TRUE(Exists(kept));
-    EXPECT_FALSE(Exists(gone));
-    EXPECT_FALSE(Exists(readOnly));
+    EXPECT_TRUE(PathExists(kept));
+    EXPECT_FALSE(PathExists(gone));
+    EXPECT_FALSE(PathExists(readOnly));
     EXPECT_EQ("1|<missing>", DataFileValue("Cookies", "kept.txt") + "|" + DataFileValue("Cookies", "gone.txt"));
 }
 
@@ -237,9 +233,9 @@ TEST(CookiesPage, RowsActOnTheirOwnFilesAfterAFullReport)
         ClickButton(page, IdRemoveUnchecked);
         EXPECT_EQ("d.txt+", RowsWithChecks(list));
         for (const std::string &file : {a, b, c})
-            EXPECT_FALSE(Exists(file)) << file;
+            EXPECT_FALSE(PathExists(file)) << file;
     }));
-    EXPECT_TRUE(Exists(d));
+    EXPECT_TRUE(PathExists(d));
     EXPECT_NE(std::string::npos, ReadFileBytes(report).find("d.txt\r\n"));
     DeleteFileA(report.c_str());
 }
@@ -274,12 +270,6 @@ TEST(CookiesPage, ViewerShowsTheSelectedCookie)
             EXPECT_EQ("Close", viewer.close);
             EXPECT_TRUE(viewer.closeOwnerDrawn);
         }
-        UINT_PTR shot = WhenWindowAppears(FindThreadDialog, [](HWND dialog) {
-            ScreenshotPoint("cookie_viewer");
-            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-        });
-        ClickButton(page, IdProperties);
-        CancelWindowWait(shot);
         // A cookie gone since the list was filled opens nothing.
         DeleteFileA(big.c_str());
         EXPECT_FALSE(ViewerShownBy([&] { ClickButton(page, IdProperties); }).shown);
@@ -301,6 +291,7 @@ TEST(CookiesPage, NutsDialogEditsTheListAndThePageFollows)
         HWND page = SheetCurrentPage(sheet);
         HWND pageList = GetDlgItem(page, IdList);
         EXPECT_EQ(2u, ReadListRows(pageList).size());
+        SetCheck(pageList, "plain.txt", true);
 
         EXPECT_TRUE(DriveNutsDialog([&] { ClickButton(page, IdNuts); }, [&](HWND dialog, HWND list) {
             EXPECT_EQ("Cookies with Nuts", WindowText(dialog));
@@ -328,13 +319,13 @@ TEST(CookiesPage, NutsDialogEditsTheListAndThePageFollows)
             EXPECT_EQ("first|third|NUTTY", rows[0].cells[0] + "|" + rows[1].cells[0] + "|" + rows[2].cells[0]);
             ScreenshotPoint("nuts_dialog");
         }));
-        EXPECT_EQ("plain.txt", RowsWithChecks(pageList));
+        EXPECT_EQ("plain.txt+", RowsWithChecks(pageList)) << "the mark set before the dialog stays";
         ExpectRowsMirrorEntries(pageList);
         EXPECT_EQ(startupImages, SmallImageLists[0]) << "the Startup Programs page has its icons back";
         EXPECT_GT(ImageList_GetImageCount(SmallImageLists[0]), 0);
     }));
-    EXPECT_TRUE(Exists(plain));
-    EXPECT_FALSE(Exists(nutty));
+    EXPECT_TRUE(PathExists(plain));
+    EXPECT_FALSE(PathExists(nutty));
 }
 
 // The dialog holds at most 300 nuts; a hand-edited long one is cut in its list only.

@@ -13,11 +13,6 @@
 
 namespace {
 
-bool Exists(const std::string &path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // Names in the order the file system hands them out, plain subfolders
 // entered where they are met: the order the list must keep.
 void WalkOrder(const std::string &folder, std::vector<std::string> *names)
@@ -93,9 +88,9 @@ TEST(CookieEnumeration, ListsFilesInWalkOrderWithTheFileRules)
         EXPECT_STREQ("", link);
     }
     // ".dat" skipped yet deleted for its nut; the system file never tested.
-    EXPECT_TRUE(Exists(index));
-    EXPECT_FALSE(Exists(nutDat));
-    EXPECT_TRUE(Exists(system));
+    EXPECT_TRUE(PathExists(index));
+    EXPECT_FALSE(PathExists(nutDat));
+    EXPECT_TRUE(PathExists(system));
     SetFileAttributesA(system.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -177,7 +172,7 @@ TEST(CookieEnumeration, FindsTheNetscapeFileByEitherRoute)
         EXPECT_EQ(0, lstrcmpiA(c.expected, EntryPathText(0).c_str())) << EntryPathText(0);
     }
     // Never filtered, though its path holds a nut.
-    EXPECT_TRUE(Exists(byUser) && Exists(byApp));
+    EXPECT_TRUE(PathExists(byUser) && PathExists(byApp));
 }
 
 TEST(CookieEnumeration, ListsThe300FirstAndFiltersOnToTheEnd)
@@ -213,7 +208,7 @@ TEST(CookieEnumeration, ListsThe300FirstAndFiltersOnToTheEnd)
     EXPECT_EQ(300, CollectCookieEntries());
     EXPECT_EQ(first300, EntryTitles());
     for (const std::string &nut : nuts)
-        EXPECT_FALSE(Exists(nut)) << nut;
+        EXPECT_FALSE(PathExists(nut)) << nut;
 }
 
 // The filter on its own: which files the stored nuts delete.
@@ -247,7 +242,7 @@ TEST(NutsFilter, DeletesWhatANutMatchesOnTheWholePath)
         lines += std::string(2, '\0');
         WritePrivateProfileSectionA("Nuts", lines.c_str(), DataFilePath);
         EXPECT_EQ(c.deleted, DeleteIfNut(file.c_str())) << c.section;
-        EXPECT_EQ(c.deleted == 0, Exists(file)) << c.section;
+        EXPECT_EQ(c.deleted == 0, PathExists(file)) << c.section;
         // The list read at once holds what the profile gives key by key.
         NutList list;
         LoadNutList(&list, DataFilePath);

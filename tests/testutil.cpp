@@ -884,6 +884,11 @@ std::string DataFileValue(const char *section, const char *key)
     return text;
 }
 
+bool PathExists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 std::string EntryTitles()
 {
     std::string titles;

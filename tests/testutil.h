@@ -239,5 +239,6 @@ extern const char NetscapeUsersKey[];
 extern const char NetscapeAppKey[];
 // A private-profile value of the data file, or "<missing>".
 std::string DataFileValue(const char *section, const char *key);
-// The entry table's titles (or paths) joined by "|".
+bool PathExists(const std::string &path);
+// The entry table's titles joined by "|".
 std::string EntryTitles();
