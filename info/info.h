@@ -76,3 +76,10 @@ int WriteFullReport(int kind);
 int WriteFullReportFile(int kind, const char *fileName);
 // Escapes a text for HTML element content or a quoted attribute value.
 int HtmlEscape(const char *text, char *buffer, size_t size);
+
+// The text report: every cookie file, freshly collected, in "Report.txt",
+// opened in Notepad; 1.
+int WriteCookieTextReport();
+// Writes the text report into a named file without opening it (the body of
+// WriteCookieTextReport); 1 when the file was written.
+int WriteCookieTextReportFile(const char *fileName);

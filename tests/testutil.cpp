@@ -823,3 +823,79 @@ ScopedRegValue::~ScopedRegValue()
     if (!createdKey.empty())
         DeleteRegTree(saved.root, createdKey.c_str());
 }
+
+// --- Cookie folders, Netscape values and the data file set aside -----------
+const char ShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char UserShellFoldersKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const char NetscapeUsersKey[] = "SOFTWARE\\Netscape\\Netscape Navigator\\Users";
+const char NetscapeAppKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Netscape.exe";
+
+CookieSandbox::CookieSandbox(const char *name)
+    : scratch(MakeScratchDir(name)), folder(scratch + "\\Cookies")
+{
+    CreateDirectoryA(folder.c_str(), nullptr);
+    Set(HKEY_CURRENT_USER, ShellFoldersKey, "Cookies", folder.c_str());
+    Set(HKEY_CURRENT_USER, UserShellFoldersKey, "Cookies", folder.c_str());
+    Set(HKEY_LOCAL_MACHINE, NetscapeUsersKey, "CurrentUser", nullptr);
+    Set(HKEY_LOCAL_MACHINE, NetscapeAppKey, "Path", nullptr);
+    savedDataFile = ReadFileBytes(DataFilePath);
+    DeleteFileA(DataFilePath);
+}
+
+CookieSandbox::~CookieSandbox()
+{
+    values.clear();
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, DataFilePath);
+    DeleteFileA(DataFilePath);
+    if (savedDataFile != "<missing>")
+        WriteFileBytes(DataFilePath, savedDataFile);
+    RemoveTree(scratch);
+    ClearEntries();
+}
+
+std::string CookieSandbox::File(const std::string &relative, const std::string &bytes)
+{
+    std::string path = scratch + "\\" + relative;
+    for (size_t slash = scratch.size() + 1; (slash = path.find('\\', slash)) != std::string::npos; ++slash)
+        CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+    WriteFileBytes(path, bytes);
+    return path;
+}
+
+void CookieSandbox::Set(HKEY root, const char *subkey, const char *name, const char *text)
+{
+    values.push_back(std::make_unique<ScopedRegValue>(root, subkey, name, text));
+}
+
+void CookieSandbox::SetNuts(const std::vector<std::string> &nuts)
+{
+    WritePrivateProfileStringA("Nuts", nullptr, nullptr, DataFilePath);
+    for (size_t i = 0; i < nuts.size(); ++i)
+        WritePrivateProfileStringA("Nuts", ("Nut" + std::to_string(i + 1)).c_str(), nuts[i].c_str(),
+                                   DataFilePath);
+    WritePrivateProfileStringA("Nuts", "count", std::to_string(nuts.size()).c_str(), DataFilePath);
+}
+
+std::string DataFileValue(const char *section, const char *key)
+{
+    char text[1024];
+    GetPrivateProfileStringA(section, key, "<missing>", text, sizeof(text), DataFilePath);
+    return text;
+}
+
+bool PathExists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string EntryTitles()
+{
+    std::string titles;
+    for (int i = 0; i < EntryCount; ++i) {
+        char title[TitleSize];
+        GetEntryTitle(i, title);
+        titles += (i ? "|" : "") + std::string(title);
+    }
+    return titles;
+}

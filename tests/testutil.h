@@ -209,3 +209,36 @@ struct ScopedRegValue {
     SavedRegValue saved;
     std::string createdKey;  // the outermost key that was missing, or empty
 };
+
+// --- Cookie folders, Netscape values and the data file set aside -----------
+#include <memory>
+
+// While it lives, both "Cookies" folder values of the user name `folder`
+// (an empty folder under the scratch folder), the Netscape values are gone
+// and the data file is missing; afterwards all of it is as it was.
+struct CookieSandbox {
+    explicit CookieSandbox(const char *name);
+    ~CookieSandbox();
+    CookieSandbox(const CookieSandbox &) = delete;
+    CookieSandbox &operator=(const CookieSandbox &) = delete;
+    // Writes a file under the scratch folder (relative path), making the
+    // folders on its way; its full path.
+    std::string File(const std::string &relative, const std::string &bytes = "id=1\n");
+    // A registry value for the sandbox's life (null text: deleted).
+    void Set(HKEY root, const char *subkey, const char *name, const char *text);
+    // [Nuts] as "count" and the texts given, written as the program writes them.
+    void SetNuts(const std::vector<std::string> &nuts);
+    std::string scratch, folder;
+    std::vector<std::unique_ptr<ScopedRegValue>> values;
+    std::string savedDataFile;
+};
+// Registry paths of the cookie folders and the Netscape file.
+extern const char ShellFoldersKey[];
+extern const char UserShellFoldersKey[];
+extern const char NetscapeUsersKey[];
+extern const char NetscapeAppKey[];
+// A private-profile value of the data file, or "<missing>".
+std::string DataFileValue(const char *section, const char *key);
+bool PathExists(const std::string &path);
+// The entry table's titles joined by "|".
+std::string EntryTitles();
