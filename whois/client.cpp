@@ -164,7 +164,7 @@ void ShowRequestStatus(HWND page, int textId)
     if (textId)
         LoadText(textId, text, sizeof(text));
     SendDlgItemMessageA(page, IdWhoisStatus, WM_SETTEXT, 0, (LPARAM)text);
-    UpdateWindow(page);
+    RedrawWindow(page, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 } // namespace
