@@ -45,6 +45,8 @@
 #define IDS_HELP_NOCOOKIE       58   // no cookie row selected
 #define IDS_NO_RESTART_CMDS     59   // the restart file holds no commands
 #define IDS_ERR_TITLE_PARKED    60   // Disable refused: another entry of that title is parked, %s = title
+#define IDS_ERR_DATAFILE        80   // start-up: the data file cannot be used, %s = the program's folder
+#define IDS_ERR_OPTIONS_UNSAVED 81   // Options page: a setting could not be written, %s = the data file
 #define IDS_STARTUP_HEADER      211  // Startup Programs page, control 1047
 #define IDS_STARTUP_HINT        212  // Startup Programs page, control 1048
 #define IDS_TASKS_HEADER        221  // Active Tasks page, control 1052
