@@ -898,6 +898,8 @@ std::string EntryTitles()
         titles += (i ? "|" : "") + std::string(title);
     }
     return titles;
+}
+
 // --- Busy files and paths longer than the "A" functions take ---------------
 HANDLE HoldFileOpen(const std::string &path)
 {

@@ -242,6 +242,7 @@ std::string DataFileValue(const char *section, const char *key);
 bool PathExists(const std::string &path);
 // The entry table's titles joined by "|".
 std::string EntryTitles();
+
 // --- Busy files and paths longer than the "A" functions take ---------------
 // Starts the hold_file fixture on an existing file, which then holds it open
 // without sharing; returns once the file is busy (the child's handle, for
