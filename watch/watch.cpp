@@ -102,12 +102,8 @@ INT_PTR RunNewProgramAlert(const char *path)
         PlayAppSound(SND_NOWAIT);
         PlayAppSound(SND_NOWAIT | SND_ASYNC);
     }
-    AlertBusy = 1;
     CopyText(SelectedProgramPath, sizeof(SelectedProgramPath), path);
-    INT_PTR answer = DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ALERT), MainWindow,
-                                     NewProgramAlert, 0);
-    AlertBusy = 0;
-    return answer;
+    return DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ALERT), MainWindow, NewProgramAlert, 0);
 }
 
 void CheckStartupPrograms()
@@ -190,10 +186,7 @@ void CheckCookies()
             continue;
         if (Sound)
             PlayAppSound(SND_NOWAIT);
-        AlertBusy = 1;
-        int yes = AskText(IDS_ASK_COOKIES);
-        AlertBusy = 0;
-        if (!yes)
+        if (!AskText(IDS_ASK_COOKIES))
             return;
         ShowPropertySheet(MainWindow, PageCookies);
         // The page writes keep marks of its own.
@@ -216,12 +209,18 @@ int WatchCycle()
 {
     if (AlertBusy || SheetPage != 0)
         return 1;
+    // Every question of the cycle keeps a second cycle out, not only the
+    // alert and the cookie question: the raised countdown runs out after ten
+    // intervals, and a question left up while the user is away would then
+    // get a second one stacked on it.
+    AlertBusy = 1;
     if (Start)
         CheckStartupPrograms();
     if (WinInit)
         CheckRestartCommands();
     CheckStartPage();
     CheckCookies();
+    AlertBusy = 0;
     RepaintTaskbar();
     return 1;
 }
