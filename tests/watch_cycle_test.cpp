@@ -73,11 +73,19 @@ TEST_F(WatchCycleTest, AlertShowsANewRunValueAndItsAnswerKeepsRemovesOrLeavesIt)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.button);
         ASSERT_TRUE(box.Set(HKEY_LOCAL_MACHINE, RunKeyPath, "WatchProbe", program_.c_str()));
-        std::vector<DialogSeen> seen = Cycle({row.button}, [&](HWND) {
+        // It comes up in front of whatever the user works in.
+        HWND other = MakeTopWindow("WatchOtherProgram", "Other program");
+        ShowWindow(other, SW_SHOW);
+        SetForegroundWindow(other);
+        bool front = false;
+        std::vector<DialogSeen> seen = Cycle({row.button}, [&](HWND alert) {
+            front = (GetWindowLongA(alert, GWL_EXSTYLE) & WS_EX_TOPMOST) && GetForegroundWindow() == alert;
             if (row.button == IDYES)
                 ScreenshotPoint("new_program_alert");
         });
+        DestroyWindow(other);
         ASSERT_EQ(seen.size(), 1u);
+        EXPECT_TRUE(front);
         EXPECT_EQ(seen[0].caption, "Sentrovia Program Alert");
         EXPECT_STRCASEEQ(seen[0].items[1026].c_str(), program_.c_str());
         const std::pair<int, const char *> lines[] = {
@@ -141,8 +149,13 @@ TEST_F(WatchCycleTest, RestartFileQuestionShowsTheCommandsOrSwitchesTheCheckOff)
 {
     RestartFiles files(true, "NUL=C:\\WATCH\\OLD.TMP\n");
     WinInit = 1;
-    std::vector<DialogSeen> seen = Cycle({IDNO});
+    bool front = false;
+    std::vector<DialogSeen> seen = Cycle({IDNO}, [&](HWND box) {
+        // Wine leaves MB_TOPMOST out; MB_SETFOREGROUND brings the box up all the same.
+        front = GetForegroundWindow() == box;
+    });
     ASSERT_EQ(seen.size(), 1u);
+    EXPECT_TRUE(front);
     EXPECT_EQ(seen[0].caption, "Sentrovia");
     EXPECT_NE(seen[0].text.find("commands have been added to the file wininit.ini"), std::string::npos);
     // Off in memory only: the data file keeps the option until it is saved.
