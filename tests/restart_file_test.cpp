@@ -2,7 +2,6 @@
 // marker, the file's size as the only judge, the dialog's text, Close and
 // Delete.
 #include "app/app.h"
-#include "info/info.h"
 #include "resource.h"
 #include "restart/restart.h"
 #include "store/store.h"
@@ -67,4 +66,24 @@ TEST(RestartFileTest, DialogShowsTheFirst4095BytesAndOnlyDeleteRemovesTheFile)
         EXPECT_EQ(seen[0].items[IDOK], "Close");
         EXPECT_EQ(ReadFileBytes(files.ini), button == 1003 ? "<missing>" : bytes);
     }
+}
+
+TEST(RestartFileTest, TheRestartCommandShowsTheCommands)
+{
+    RestartFiles files(true, "REN=C:\\NEW.DLL,C:\\OLD.DLL\r\n");
+    static const WNDCLASSA windowClass = {0, MainWindowProc, 0, 0, GetModuleHandleA(nullptr), nullptr,
+                                          nullptr, nullptr, nullptr, "SentroviaRestartTest"};
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, nullptr,
+                                  nullptr, windowClass.hInstance, nullptr);
+    std::vector<DialogSeen> seen = DialogsShownBy({IDCANCEL}, [&] {
+        SendMessageA(window, WM_COMMAND, IDM_RESTART, 0);
+    });
+    DestroyWindow(window);
+    MSG quit;
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // left by the window's end
+    ASSERT_EQ(seen.size(), 1u);
+    // A CR LF file gets CR CR LF, which the edit control breaks as one line.
+    EXPECT_EQ(seen[0].items[1004], "REN=C:\\NEW.DLL,C:\\OLD.DLL\r\r\n");
+    EXPECT_EQ(ReadFileBytes(files.ini), "REN=C:\\NEW.DLL,C:\\OLD.DLL\r\n");
 }
