@@ -26,7 +26,7 @@ struct WatchCycleTest : ::testing::Test {
         CollectStartupEntries();
         for (int i = 0; i < EntryCount; ++i) {
             char key[516];
-            MakeRunKey(ReadStartupRow(i).path.c_str(), key);
+            MakeEntryRunKey(i, key);
             WritePrivateProfileStringA("Run", key, "1", DataFilePath);
         }
         // The first cycle remembers the start page; nothing else is new.
@@ -238,4 +238,33 @@ TEST_F(WatchCycleTest, NoCycleRunsUnderAnOpenSheetOrInsideAnother)
         EXPECT_EQ(WatchCountdown, 10);
     }
     EXPECT_EQ(Remembered("Run", guarded), "1");
+}
+
+TEST_F(WatchCycleTest, CookieQuestionEndsOnNoAndNutsAreEatenWithWarningsOff)
+{
+    Start = 0;
+    CookieSandbox cookies("watch_cookies");
+    std::string one = cookies.File("Cookies\\new one.txt"), two = cookies.File("Cookies\\new two.txt");
+    cookies.File("Cookies\\kept.txt");
+    WritePrivateProfileStringA("Cookies", "kept.txt", "1", DataFilePath);
+    Cookies = 1;
+    // Two unknown cookies, one question: No ends the check for this cycle.
+    std::vector<DialogSeen> seen = Cycle({IDNO});
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_NE(seen[0].text.find("new cookies"), std::string::npos) << seen[0].text;
+    EXPECT_TRUE(PathExists(one) && PathExists(two));
+    EXPECT_EQ(Cycle({IDNO}).size(), 1u) << "asked again on the next cycle";
+
+    // Warnings off: the nuts are eaten without a word; with no nuts the
+    // cookie folder is not read at all (the table keeps what it held).
+    Cookies = 0;
+    cookies.SetNuts({"two"});
+    EXPECT_TRUE(Cycle({}).empty());
+    EXPECT_FALSE(PathExists(two));
+    EXPECT_TRUE(PathExists(one));
+    cookies.SetNuts({});
+    ClearEntries();
+    AddEntry("sentinel", "C:\\sentinel.exe", "", 0, 0);
+    EXPECT_TRUE(Cycle({}).empty());
+    EXPECT_EQ(EntryTitles(), "sentinel");
 }
