@@ -2,27 +2,26 @@
 // read goes back to the file every time; with thousands of kept cookies one
 // read per entry would make every cycle take seconds. The look-up answers
 // exactly what GetPrivateProfileIntA answers for the same key.
+//
+// Plain heap blocks rather than the library's strings and vectors: those pull
+// runtime pieces into the program that the oldest systems cannot load.
 #include "watch/watch.h"
 #include "store/store.h"
 
-#include <algorithm>
+#include <stdlib.h>
 #include <string.h>
 
 namespace {
 
-// The profile functions work on the text turned into Unicode by the ANSI code
-// page; blanks, case and digits are judged there, so the look-up does too.
-std::wstring WideText(const char *text, size_t length)
+void *HeapBlock(size_t bytes)
 {
-    std::wstring wide;
-    if (length == 0)
-        return wide;
-    int count = MultiByteToWideChar(CP_ACP, 0, text, (int)length, nullptr, 0);
-    if (count <= 0)
-        return wide;
-    wide.resize((size_t)count);
-    MultiByteToWideChar(CP_ACP, 0, text, (int)length, &wide[0], count);
-    return wide;
+    return HeapAlloc(GetProcessHeap(), 0, bytes ? bytes : 1);
+}
+
+void FreeHeapBlock(void *block)
+{
+    if (block)
+        HeapFree(GetProcessHeap(), 0, block);
 }
 
 // The profile functions' blanks: ASCII white space and the old end-of-file
@@ -32,33 +31,69 @@ bool IsProfileBlank(wchar_t c)
     return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1a;
 }
 
-std::wstring TrimBlanks(const std::wstring &text)
+// Trims the text [*start, end) in place: moves *start past leading blanks,
+// ends the text after its last non-blank; the trimmed start.
+wchar_t *TrimInPlace(wchar_t *start, wchar_t *end)
 {
-    size_t first = 0, last = text.size();
-    while (first < last && IsProfileBlank(text[first]))
-        ++first;
-    while (last > first && IsProfileBlank(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
+    while (start < end && IsProfileBlank(*start))
+        ++start;
+    while (end > start && IsProfileBlank(end[-1]))
+        --end;
+    *end = L'\0';
+    return start;
 }
 
 // Key names match without regard to the case of ASCII letters, as the
 // profile functions compare them; lower case is the form both sides get.
-std::wstring FoldKeyName(const char *name, size_t length)
+void FoldInPlace(wchar_t *name)
 {
-    std::wstring folded = TrimBlanks(WideText(name, length));
-    for (wchar_t &c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = (wchar_t)(c - 'A' + 'a');
-    return folded;
+    for (; *name; ++name)
+        if (*name >= 'A' && *name <= 'Z')
+            *name = (wchar_t)(*name - 'A' + 'a');
 }
 
-bool KeyBefore(const ProfileKey &a, const ProfileKey &b)
+int CompareKeys(const void *a, const void *b)
 {
-    return a.name < b.name;
+    const ProfileKey *x = (const ProfileKey *)a, *y = (const ProfileKey *)b;
+    int byName = wcscmp(x->name, y->name);
+    return byName ? byName : x->order - y->order;
+}
+
+// The section's bytes as the profile functions return them, in a heap block
+// that grows until the section fits; their length.
+char *ReadSectionBytes(const char *name, DWORD *length)
+{
+    DWORD size = 32768;
+    for (;;) {
+        char *bytes = (char *)HeapBlock(size);
+        if (!bytes)
+            return nullptr;
+        *length = GetPrivateProfileSectionA(name, bytes, size, DataFilePath);
+        // A result of size - 2 means the section did not fit.
+        if (*length < size - 2)
+            return bytes;
+        FreeHeapBlock(bytes);
+        if (size > 0x40000000)
+            return nullptr;
+        size *= 2;
+    }
+}
+
+void EmptySection(ProfileSection *section)
+{
+    FreeHeapBlock(section->text);
+    FreeHeapBlock(section->keys);
+    section->text = nullptr;
+    section->keys = nullptr;
+    section->count = 0;
 }
 
 } // namespace
+
+ProfileSection::~ProfileSection()
+{
+    EmptySection(this);
+}
 
 // ProfileValueToInt: a value as GetPrivateProfileIntA turns it into a number:
 // at most 29 characters of it, matching quotes taken off, leading blanks and
@@ -69,18 +104,19 @@ int ProfileValueToInt(const wchar_t *value, int fallback)
     // The profile functions copy the value into 30 characters first, taking
     // off a quote pair on the way (a closing quote that did not fit costs the
     // last character that did).
-    std::wstring text(value);
-    bool quoted = text.size() >= 2 && (text[0] == '"' || text[0] == '\'') && text.back() == text[0];
+    size_t length = wcslen(value);
+    bool quoted = length >= 2 && (value[0] == '"' || value[0] == '\'') && value[length - 1] == value[0];
     if (quoted)
-        text.erase(0, 1);
-    size_t length = text.size();
-    if (text.size() > 29)
-        text.resize(29);
-    if (quoted && length <= 30 && !text.empty())
-        text.pop_back();
-    if (text.empty())
+        ++value, --length;
+    size_t kept = length > 29 ? 29 : length;
+    if (quoted && length <= 30 && kept > 0)
+        --kept;
+    if (kept == 0)
         return fallback;
-    const wchar_t *p = text.c_str();
+    wchar_t text[30];
+    memcpy(text, value, kept * sizeof(wchar_t));
+    text[kept] = L'\0';
+    const wchar_t *p = text;
     while (*p && *p <= ' ')
         ++p;
     bool minus = false;
@@ -111,33 +147,77 @@ int ProfileValueToInt(const wchar_t *value, int fallback)
 // size, and indexes its keys; the first of duplicate keys is the one found.
 int LoadProfileSection(ProfileSection *section, const char *name)
 {
-    section->name = name;
-    section->keys.clear();
-    std::string buffer(32768, '\0');
-    DWORD length;
-    // A result of size - 2 means the section did not fit.
-    while ((length = GetPrivateProfileSectionA(name, &buffer[0], (DWORD)buffer.size(),
-                                               DataFilePath)) >= buffer.size() - 2)
-        buffer.resize(buffer.size() * 2);
-    for (const char *line = buffer.c_str(); *line && line < buffer.c_str() + length;
-         line += strlen(line) + 1) {
-        const char *equal = strchr(line, '=');
-        size_t nameLength = equal ? (size_t)(equal - line) : strlen(line);
-        std::wstring value = equal ? TrimBlanks(WideText(equal + 1, strlen(equal + 1))) : L"";
-        section->keys.push_back({FoldKeyName(line, nameLength), value});
+    EmptySection(section);
+    CopyText(section->name, sizeof(section->name), name);
+    DWORD length = 0;
+    char *bytes = ReadSectionBytes(name, &length);
+    if (!bytes)
+        return 0;
+    // The profile functions judge blanks, case and digits on the text turned
+    // into Unicode by the ANSI code page, so the look-up does too. The lines'
+    // zero separators come through the conversion as they are.
+    int wide = length ? MultiByteToWideChar(CP_ACP, 0, bytes, (int)length, nullptr, 0) : 0;
+    section->text = (wchar_t *)HeapBlock(((size_t)(wide > 0 ? wide : 0) + 1) * sizeof(wchar_t));
+    if (section->text && wide > 0)
+        MultiByteToWideChar(CP_ACP, 0, bytes, (int)length, section->text, wide);
+    FreeHeapBlock(bytes);
+    if (!section->text)
+        return 0;
+    section->text[wide > 0 ? wide : 0] = L'\0';
+
+    wchar_t *end = section->text + (wide > 0 ? wide : 0);
+    int lines = 0;
+    for (wchar_t *line = section->text; line < end && *line; line += wcslen(line) + 1)
+        ++lines;
+    section->keys = (ProfileKey *)HeapBlock((size_t)lines * sizeof(ProfileKey));
+    if (!section->keys) {
+        EmptySection(section);
+        return 0;
     }
-    std::stable_sort(section->keys.begin(), section->keys.end(), KeyBefore);
-    return (int)section->keys.size();
+    for (wchar_t *line = section->text; line < end && *line;) {
+        wchar_t *lineEnd = line + wcslen(line);
+        wchar_t *equal = wcschr(line, L'=');
+        ProfileKey &key = section->keys[section->count];
+        key.order = section->count;
+        key.value = equal ? TrimInPlace(equal + 1, lineEnd) : L"";
+        wchar_t *nameStart = TrimInPlace(line, equal ? equal : lineEnd);
+        FoldInPlace(nameStart);
+        key.name = nameStart;
+        ++section->count;
+        line = lineEnd + 1;
+    }
+    qsort(section->keys, (size_t)section->count, sizeof(ProfileKey), CompareKeys);
+    return section->count;
 }
 
 // ProfileSectionInt: GetPrivateProfileIntA of one key, default 0, from memory.
 int ProfileSectionInt(const ProfileSection *section, const char *key)
 {
-    ProfileKey wanted = {FoldKeyName(key, strlen(key)), std::wstring()};
-    auto found = std::lower_bound(section->keys.begin(), section->keys.end(), wanted, KeyBefore);
-    if (found == section->keys.end() || found->name != wanted.name)
+    size_t bytes = strlen(key);
+    int wide = bytes ? MultiByteToWideChar(CP_ACP, 0, key, (int)bytes, nullptr, 0) : 0;
+    wchar_t *wanted = (wchar_t *)HeapBlock(((size_t)(wide > 0 ? wide : 0) + 1) * sizeof(wchar_t));
+    if (!wanted)
         return 0;
-    return ProfileValueToInt(found->value.c_str(), 0);
+    if (wide > 0)
+        MultiByteToWideChar(CP_ACP, 0, key, (int)bytes, wanted, wide);
+    wanted[wide > 0 ? wide : 0] = L'\0';
+    const wchar_t *name = TrimInPlace(wanted, wanted + (wide > 0 ? wide : 0));
+    FoldInPlace(const_cast<wchar_t *>(name));
+
+    // The first key not below the wanted name: the first of any duplicates.
+    int low = 0, high = section->count;
+    while (low < high) {
+        int middle = low + (high - low) / 2;
+        if (wcscmp(section->keys[middle].name, name) < 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    int result = 0;
+    if (low < section->count && wcscmp(section->keys[low].name, name) == 0)
+        result = ProfileValueToInt(section->keys[low].value, 0);
+    FreeHeapBlock(wanted);
+    return result;
 }
 
 // WriteProfileSectionKey: writes (or, without a value, deletes) one key in the
@@ -145,7 +225,9 @@ int ProfileSectionInt(const ProfileSection *section, const char *key)
 // the file exactly as the profile functions now read it.
 int WriteProfileSectionKey(ProfileSection *section, const char *key, const char *value)
 {
-    int written = WritePrivateProfileStringA(section->name.c_str(), key, value, DataFilePath);
-    LoadProfileSection(section, section->name.c_str());
+    char name[sizeof(section->name)];
+    CopyText(name, sizeof(name), section->name);
+    int written = WritePrivateProfileStringA(name, key, value, DataFilePath);
+    LoadProfileSection(section, name);
     return written != 0;
 }

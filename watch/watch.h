@@ -4,9 +4,6 @@
 
 #include <windows.h>
 
-#include <string>
-#include <vector>
-
 // Runs one watch cycle (guards, startup programs, restart file, start page,
 // cookies, taskbar repaint); always 1.
 int WatchCycle();
@@ -18,14 +15,22 @@ INT_PTR CALLBACK NewProgramAlert(HWND dialog, UINT message, WPARAM wParam, LPARA
 // is neither kept nor removed and comes up again on the next cycle.
 enum : int { AlertMoreInfo = 1067 };
 
-// One section of the data file read into memory.
+// One section of the data file read into memory: its text turned into
+// Unicode once, and an index of its keys. Released when it goes out of scope.
 struct ProfileKey {
-    std::wstring name;   // trimmed, lower case
-    std::wstring value;  // trimmed, as written
+    const wchar_t *name;   // trimmed, ASCII letters in lower case
+    const wchar_t *value;  // trimmed, as written
+    int order;             // place in the file, so duplicates keep file order
 };
 struct ProfileSection {
-    std::string name;
-    std::vector<ProfileKey> keys;  // sorted by name, duplicates in file order
+    char name[32] = "";
+    wchar_t *text = nullptr;
+    ProfileKey *keys = nullptr;  // sorted by name, duplicates in file order
+    int count = 0;
+    ProfileSection() = default;
+    ProfileSection(const ProfileSection &) = delete;
+    ProfileSection &operator=(const ProfileSection &) = delete;
+    ~ProfileSection();
 };
 // Reads a section of any size; the number of keys.
 int LoadProfileSection(ProfileSection *section, const char *name);
