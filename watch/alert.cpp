@@ -7,36 +7,9 @@
 #include "store/store.h"
 #include "watch/watch.h"
 
-#include <shellapi.h>
-
 namespace {
 
-enum : int {
-    IdIcon = 117,
-    IdIntro = 1036,
-    IdProduct = 100,
-    IdVersion = 1029,
-    IdDescription = 1031,
-    IdPath = 1026,
-    IdCompany = 1030,
-    IdCopyright = 1032,
-    IdMoreInfo = 1067,
-};
-
-// A missing version value keeps the template's wording for it.
-void SetAlertLine(HWND dialog, int control, const char *text)
-{
-    if (text[0])
-        SetDlgItemTextA(dialog, control, text);
-}
-
-void ShowAlertIcon(HWND dialog)
-{
-    HICON icon = ExtractIconA(AppInstance, SelectedProgramPath, 0);
-    // 1 means "not a file with icons": the button keeps "No Icon".
-    if (icon && icon != (HICON)1)
-        SendDlgItemMessageA(dialog, IdIcon, BM_SETIMAGE, IMAGE_ICON, (LPARAM)icon);
-}
+enum : int { IdIntro = 1036, IdMoreInfo = 1067 };
 
 // The alert comes from a timer while the user works in another program: it
 // must not open hidden behind that program's window.
@@ -50,16 +23,10 @@ BOOL OnInitAlert(HWND dialog)
 {
     VersionInfo info = {};
     ReadVersionInfo(SelectedProgramPath, &info);
-    SetDlgItemTextA(dialog, IdPath, SelectedProgramPath);
     char caption[TitleSize];
     if (LoadText(IDS_ALERT_CAPTION, caption, sizeof(caption)))
         SetWindowTextA(dialog, caption);
-    ShowAlertIcon(dialog);
-    SetAlertLine(dialog, IdProduct, info.ProductName);
-    SetAlertLine(dialog, IdVersion, info.ProductVersion);
-    SetAlertLine(dialog, IdCompany, info.CompanyName);
-    SetAlertLine(dialog, IdDescription, info.FileDescription);
-    SetAlertLine(dialog, IdCopyright, info.LegalCopyright);
+    ShowProgramDetails(dialog, &info);
     SetDlgItemTextId(dialog, IDS_ALERT_TEXT, IdIntro);
     MakeOwnerDrawn(dialog, IDYES);
     MakeOwnerDrawn(dialog, IDNO);
@@ -103,13 +70,6 @@ BOOL OnAlertCommand(HWND dialog, WPARAM wParam)
     }
 }
 
-void ReleaseAlertIcon(HWND dialog)
-{
-    HICON icon = (HICON)SendDlgItemMessageA(dialog, IdIcon, BM_GETIMAGE, IMAGE_ICON, 0);
-    if (icon)
-        DestroyIcon(icon);
-}
-
 } // namespace
 
 // NewProgramAlert: the dialog procedure of template 131.
@@ -126,7 +86,7 @@ INT_PTR CALLBACK NewProgramAlert(HWND dialog, UINT message, WPARAM wParam, LPARA
         TrackLinkHover(wParam);
         return FALSE;
     case WM_DESTROY:
-        ReleaseAlertIcon(dialog);
+        ReleaseProgramIcon(dialog);
         return FALSE;
     default:
         return FALSE;
