@@ -77,10 +77,10 @@ void AddStartupEntry(const char *title, const char *path, const char *link, DWOR
         SetEntryOrigin(EntryCount - 1, name, kind);
 }
 
-void CollectRunKey(HKEY root, const char *path, DWORD source)
+void CollectRunKey(const RegPlace &place, DWORD source)
 {
     RegKey key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(place.root, place.path, 0, KEY_READ | place.view, key.out()) != ERROR_SUCCESS)
         return;
     char name[ValueTextSize];
     char data[ValueTextSize];
@@ -199,15 +199,15 @@ int CollectStartupEntries()
 
 void CollectRunKeyEntries()
 {
-    const struct { HKEY root; DWORD base; } roots[] = {
-        {HKEY_LOCAL_MACHINE, 0}, {HKEY_CURRENT_USER, 10}, {HKEY_USERS, 20},
+    // The machine's keys of the other view stand right after its own, so
+    // that where there is one view the list is what it always was.
+    static const DWORD sources[] = {
+        1, 2, 3, 4, 5, 6, 31, 32, 33, 34, 35, 36, 11, 12, 13, 14, 15, 16, 21, 22, 23, 24, 25,
     };
-    for (const auto &root : roots) {
-        for (int position = 0; position < RunKeyCount; ++position) {
-            char path[PathSize];
-            FormatText(path, sizeof(path), "%s\\%s", CurrentVersionPath, RunKeyNames[position]);
-            CollectRunKey(root.root, path, root.base + (DWORD)position + 1);
-        }
+    for (DWORD source : sources) {
+        RegPlace place;
+        if (SourceKey(source, &place))
+            CollectRunKey(place, source);
     }
 }
 
@@ -392,23 +392,9 @@ int GetSourceLabel(int index, char *buffer)
         CopyText(label, sizeof(label), "* ");
         AppendText(label, sizeof(label), disabled);
     }
-    const char *hive = nullptr;
-    DWORD position = 0;
-    if (source >= 1 && source <= 5) {
-        hive = "HKEY_LOCAL_MACHINE\\";
-        position = source;
-    } else if (source >= 11 && source <= 15) {
-        hive = "HKEY_CURRENT_USER\\";
-        position = source - 10;
-    } else if (source >= 21 && source <= 25) {
-        hive = "HKEY_USER\\";
-        position = source - 20;
-    }
-    if (hive) {
-        AppendText(label, sizeof(label), hive);
-        AppendText(label, sizeof(label), CurrentVersionPath);
-        AppendText(label, sizeof(label), "\\");
-        AppendText(label, sizeof(label), RunKeyNames[position - 1]);
+    char place[TitleSize];
+    if (RegistrySourceLabel(source, (int)sizeof(void *) * 8, place, sizeof(place))) {
+        AppendText(label, sizeof(label), place);
     } else if (source == SourceWinLoad) {
         AppendText(label, sizeof(label), "WIN.INI     [Load] Section");
     } else if (source == SourceWinRun) {

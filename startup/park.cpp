@@ -19,9 +19,11 @@ const char WindowsSection[] = "windows";
 // tail when written back, so a longer one is left alone.
 enum : int { WinIniLineSize = 4096 };
 
+// A source whose entries are whole values of a key the program can reach.
 bool IsRunSource(DWORD source)
 {
-    return (source >= 1 && source <= 5) || (source >= 11 && source <= 15);
+    RegPlace place;
+    return RunKeyOfSource(source, &place) != 0;
 }
 
 const char *WinIniKeyOfSource(DWORD source)
@@ -235,11 +237,16 @@ DWORD PlaceOf(const Subject &s)
 }
 
 // True when the value holds a command listed exactly as path.
-bool ValueListsAs(HKEY root, const char *key, const char *name, const char *path)
+bool ValueListsAs(HKEY root, const char *key, const char *name, const char *path, REGSAM view = 0)
 {
     RawValue value;
-    return ReadValueBytes(root, key, name, &value) &&
+    return ReadValueBytes(root, key, name, &value, view) &&
            SameCommand(ValueText(&value), path, ValueTextSize - 1);
+}
+
+bool PlaceListsAs(const RegPlace &place, const char *name, const char *path)
+{
+    return ValueListsAs(place.root, place.path, name, path, place.view);
 }
 
 // The Run value an entry known only by its texts stands for. A title
@@ -248,14 +255,13 @@ bool ValueListsAs(HKEY root, const char *key, const char *name, const char *path
 // listed as path.
 bool FindRunValueName(const char *title, const char *path, DWORD source, char *name)
 {
-    HKEY root = nullptr;
-    char runKey[PathSize];
-    if (!*title || !RunKeyOfSource(source, &root, runKey, sizeof(runKey)))
+    RegPlace run;
+    if (!*title || !RunKeyOfSource(source, &run))
         return false;
     if (strlen(title) < (size_t)TitleSize - 1)
         return CopyText(name, OriginNameSize, title) > 0;
     RegKey key;
-    if (RegOpenKeyExA(root, runKey, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(run.root, run.path, 0, KEY_READ | run.view, key.out()) != ERROR_SUCCESS)
         return false;
     int found = 0;
     for (DWORD index = 0;; ++index) {
@@ -265,7 +271,7 @@ bool FindRunValueName(const char *title, const char *path, DWORD source, char *n
         if (result == ERROR_NO_MORE_ITEMS)
             break;
         if (result != ERROR_SUCCESS || strncmp(candidate, title, TitleSize - 1) != 0 ||
-            !ValueListsAs(root, runKey, candidate, path))
+            !PlaceListsAs(run, candidate, path))
             continue;
         if (++found > 1)
             return false;
@@ -299,11 +305,9 @@ bool SubjectFromTexts(const char *title, const char *path, const char *link, DWO
     bool parked = IsParkedCopy(title, path, link, source);
     const char *key = WinIniKeyOfSource(source);
     if (parked) {
-        HKEY root = nullptr;
-        char runKey[PathSize];
+        RegPlace run;
         if (key ? LineListsPieceAs(key, path)
-                : RunKeyOfSource(source, &root, runKey, sizeof(runKey)) &&
-                      ValueListsAs(root, runKey, title, path))
+                : RunKeyOfSource(source, &run) && PlaceListsAs(run, title, path))
             return false;
         s->kind = ParkedValueOrigin(ParkingIndexOfSource(source));
         return CopyText(s->name, sizeof(s->name), title) > 0;
@@ -337,8 +341,10 @@ int SubjectActions(const Subject &s)
         // Only a marker that still names a home this parking key serves
         // tells where the value goes back to.
         int number = 0;
+        // The other view's keys are no home where the system has one view.
         bool home = s.name[0] && ReadMarker(s.name, &number) && (DWORD)number == s.source &&
-                    SourceFitsParking(s.source, OriginParkingIndex(s.kind));
+                    SourceFitsParking(s.source, OriginParkingIndex(s.kind)) &&
+                    (IsRunSource(s.source) || WinIniKeyOfSource(s.source));
         return s.name[0] ? StartupCanRemove | (home ? StartupCanToggle : 0) : 0;
     }
     bool known = s.source == SourceStartupFolder ? s.link[0] != '\0'
@@ -355,16 +361,14 @@ bool FileThere(const char *path)
 
 int DisableRunValue(const Subject &s)
 {
-    HKEY root = nullptr;
-    char runKey[PathSize];
+    RegPlace run;
     char parking[PathSize];
     RawValue value;
-    if (!RunKeyOfSource(s.source, &root, runKey, sizeof(runKey)) ||
-        !ParkingKeyOfSource(s.source, parking, sizeof(parking)))
+    if (!RunKeyOfSource(s.source, &run) || !ParkingKeyOfSource(s.source, parking, sizeof(parking)))
         return 0;
     // Park what the key holds now, byte for byte and with its type, and only
     // while it is still the command the row shows.
-    if (!ReadValueBytes(root, runKey, s.name, &value) ||
+    if (!ReadValueBytes(run.root, run.path, s.name, &value, run.view) ||
         !SameCommand(ValueText(&value), s.path, ValueTextSize - 1) || NameParked(s.name))
         return 0;
     if (!WriteValueBytes(HKEY_LOCAL_MACHINE, parking, s.name, &value))
@@ -373,7 +377,7 @@ int DisableRunValue(const Subject &s)
         RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.name);
         return 0;
     }
-    if (!RegDeleteValueName(root, runKey, s.name)) {
+    if (!DeleteValueIn(run.root, run.path, s.name, run.view)) {
         DeleteMarker(s.name);
         RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.name);
         return 0;
@@ -383,23 +387,22 @@ int DisableRunValue(const Subject &s)
 
 int EnableRunValue(const Subject &s)
 {
-    HKEY root = nullptr;
-    char runKey[PathSize];
+    RegPlace run;
     char parking[PathSize];
     RawValue parked;
     RawValue current;
-    if (!RunKeyOfSource(s.source, &root, runKey, sizeof(runKey)) ||
+    if (!RunKeyOfSource(s.source, &run) ||
         !ParkingKeyPath(OriginParkingIndex(s.kind), parking, sizeof(parking)) ||
         !ReadValueBytes(HKEY_LOCAL_MACHINE, parking, s.name, &parked) ||
         !SameCommand(ValueText(&parked), s.path, ValueTextSize - 1))
         return 0;
     // A value of that name that came back meanwhile is never overwritten;
     // holding exactly the parked bytes, the two are one command.
-    if (ReadValueBytes(root, runKey, s.name, &current)) {
+    if (ReadValueBytes(run.root, run.path, s.name, &current, run.view)) {
         if (!SameValueBytes(&current, &parked))
             return 0;
-    } else if (ValueExists(root, runKey, s.name) ||
-               !WriteValueBytes(root, runKey, s.name, &parked)) {
+    } else if (ValueExists(run.root, run.path, s.name, run.view) ||
+               !WriteValueBytes(run.root, run.path, s.name, &parked, run.view)) {
         return 0;
     }
     RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.name);
@@ -519,11 +522,11 @@ int RemoveSubject(const Subject &s, bool exact)
             DeleteFileMarker(s.title, s.link);
         return 1;
     }
-    if (IsRunSource(s.source)) {
-        RunKeyOfSource(s.source, &root, key, sizeof(key));
-        if (exact && !ValueListsAs(root, key, s.name, s.path))
+    RegPlace run;
+    if (RunKeyOfSource(s.source, &run)) {
+        if (exact && !PlaceListsAs(run, s.name, s.path))
             return 0;
-        return RegDeleteValueName(root, key, s.name);
+        return DeleteValueIn(run.root, run.path, s.name, run.view);
     }
     const char *lineKey = WinIniKeyOfSource(s.source);
     WinIniLine line;

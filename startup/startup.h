@@ -9,8 +9,16 @@
 enum : DWORD {
     SourceNone = 0,
     SourceMachineRun = 1,      // 1-5: HKLM Run ... RunServicesOnce
+    SourceMachinePolicies = 6, // HKLM Policies\Explorer\Run
+    SourceMachineShell = 7,    // HKLM Winlogon Shell, one entry per foreign item
+    SourceMachineUserinit = 8, // HKLM Winlogon Userinit
     SourceUserRun = 11,        // 11-15: HKCU
+    SourceUserPolicies = 16,
+    SourceUserShell = 17,
+    SourceUserUserinit = 18,
     SourceUsersRun = 21,       // 21-25: HKEY_USERS
+    SourceOtherRun = 31,       // 31-35: HKLM Run keys of the other registry view
+    SourceOtherPolicies = 36,  // HKLM Policies\Explorer\Run of the other view
     SourceWinLoad = 100,
     SourceWinRun = 101,
     SourceStartupFolder = 200,

@@ -1,6 +1,7 @@
 // Startup entry collection against the real registry, WIN.INI and folders of
 // the test prefix: what is listed, in which order, under which title and
 // source, and how each source is labelled.
+#include "startup/sources.h"
 #include "startup/startup.h"
 #include "store/store.h"
 #include "testutil.h"
@@ -133,6 +134,9 @@ TEST_F(StartupCollectTest, ListsEverySourceInOrderWithItsTitle)
     }
     EXPECT_EQ(inMachine, 8);
     EXPECT_EQ(fromWinIni, 4);
+    // With the other view holding nothing of its own, it adds no row.
+    for (int i = 0; i < EntryCount; ++i)
+        EXPECT_FALSE(GetEntrySource(i) > 30 && GetEntrySource(i) < 40) << ReadStartupRow(i).title;
     // A second collection rebuilds the list rather than adding to it.
     EXPECT_EQ(CollectStartupEntries(), count);
     SetEnvironmentVariableA("ST_SCRATCH", nullptr);
@@ -186,12 +190,24 @@ TEST_F(StartupCollectTest, EveryLabelReadsAsItsSource)
     std::vector<std::pair<DWORD, std::string>> cases = {
         {100, "WIN.INI     [Load] Section"}, {101, "WIN.INI     [Run] Section"},
         {200, "Windows Startup Group"}};
+    const std::string wow = "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\";
     for (DWORD k = 0; k < 5; ++k) {
         cases.push_back({1 + k, "HKEY_LOCAL_MACHINE\\" + CurrentVersion + keys[k]});
         cases.push_back({11 + k, "HKEY_CURRENT_USER\\" + CurrentVersion + keys[k]});
         cases.push_back({21 + k, "HKEY_USER\\" + CurrentVersion + keys[k]});
+        cases.push_back({31 + k, "HKEY_LOCAL_MACHINE\\" + wow + keys[k]});
     }
-    for (DWORD none : {0u, 6u, 10u, 16u, 20u, 26u, 99u, 102u, 199u, 201u, 500u, 503u, 600u})
+    const std::string policies = "Policies\\Explorer\\Run";
+    const std::string winlogon = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon ";
+    cases.push_back({6, "HKEY_LOCAL_MACHINE\\" + CurrentVersion + policies});
+    cases.push_back({16, "HKEY_CURRENT_USER\\" + CurrentVersion + policies});
+    cases.push_back({36, "HKEY_LOCAL_MACHINE\\" + wow + policies});
+    cases.push_back({7, "HKEY_LOCAL_MACHINE\\" + winlogon + "[Shell]"});
+    cases.push_back({8, "HKEY_LOCAL_MACHINE\\" + winlogon + "[Userinit]"});
+    cases.push_back({17, "HKEY_CURRENT_USER\\" + winlogon + "[Shell]"});
+    cases.push_back({18, "HKEY_CURRENT_USER\\" + winlogon + "[Userinit]"});
+    for (DWORD none : {0u, 9u, 10u, 19u, 20u, 26u, 30u, 37u, 99u, 102u, 199u, 201u, 500u, 503u,
+                       600u})
         cases.push_back({none, ""});
     for (const auto &c : cases)
         AddEntry("StLabelProbe", "C:\\probe.exe", "", c.first, 0);
@@ -199,6 +215,33 @@ TEST_F(StartupCollectTest, EveryLabelReadsAsItsSource)
         SCOPED_TRACE(cases[i].first);
         EXPECT_EQ(Label((int)i), cases[i].second);
         EXPECT_EQ(GetDisabledSource((int)i), 0);
+    }
+}
+
+TEST(StartupViews, OtherViewFollowsBuildAndWow64AndLabelsNameIt)
+{
+    const struct { int bits; bool wow64; REGSAM view; } choices[] = {
+        {64, false, KEY_WOW64_32KEY}, {64, true, KEY_WOW64_32KEY},
+        {32, false, 0}, {32, true, KEY_WOW64_64KEY},
+    };
+    for (const auto &c : choices)
+        EXPECT_EQ(OtherViewFor(c.bits, c.wow64), c.view) << c.bits << " " << c.wow64;
+    EXPECT_EQ(OtherRegistryView(), (REGSAM)KEY_WOW64_32KEY);
+    EXPECT_EQ(NativeRegistryView(), (REGSAM)0);
+
+    const std::string machine = "HKEY_LOCAL_MACHINE\\Software\\";
+    const struct { DWORD source; int bits; std::string label; } labels[] = {
+        {31, 64, machine + "WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"},
+        {31, 32, machine + "Microsoft\\Windows\\CurrentVersion\\Run (64-bit view)"},
+        {36, 32, machine + "Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run (64-bit view)"},
+        {1, 32, machine + "Microsoft\\Windows\\CurrentVersion\\Run"},
+        {35, 64, machine + "WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce"},
+        {37, 64, ""}, {27, 64, ""},
+    };
+    for (const auto &l : labels) {
+        char label[TitleSize];
+        RegistrySourceLabel(l.source, l.bits, label, sizeof(label));
+        EXPECT_EQ(label, l.label) << l.source << " " << l.bits;
     }
 }
 

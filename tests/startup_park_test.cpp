@@ -10,6 +10,7 @@
 #include <sddl.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -78,12 +79,12 @@ int RemoveAt(int index)
 }
 
 // A value's type and bytes, or "<missing>".
-std::string Raw(HKEY root, const std::string &key, const char *name)
+std::string Raw(HKEY root, const std::string &key, const char *name, REGSAM view = 0)
 {
     HKEY handle;
     char data[4096];
     DWORD type = 0, size = sizeof(data);
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | view, &handle) != ERROR_SUCCESS)
         return "<missing>";
     LONG result = RegQueryValueExA(handle, name, nullptr, &type, (BYTE *)data, &size);
     RegCloseKey(handle);
@@ -122,6 +123,54 @@ struct ReadOnlyKey {
         return ok;
     }
 };
+
+const REGSAM View32 = KEY_WOW64_32KEY;
+
+// Values written into HKLM's 32-bit view for one test; afterwards they and
+// the keys that had to be made for them are gone again.
+struct ViewValues {
+    std::vector<std::pair<std::string, std::string>> values;
+    std::vector<std::string> keys;
+    bool Set(const std::string &key, const char *name, const std::string &data,
+             DWORD type = REG_SZ)
+    {
+        HKEY handle;
+        DWORD made = 0;
+        if (RegCreateKeyExA(HKLM, key.c_str(), 0, nullptr, 0, KEY_WRITE | View32, nullptr,
+                            &handle, &made) != ERROR_SUCCESS)
+            return false;
+        if (made == REG_CREATED_NEW_KEY)
+            keys.push_back(key);
+        values.push_back({key, name});
+        bool ok = RegSetValueExA(handle, name, 0, type, (const BYTE *)data.c_str(),
+                                 (DWORD)data.size() + 1) == ERROR_SUCCESS;
+        RegCloseKey(handle);
+        return ok;
+    }
+    ~ViewValues()
+    {
+        for (const auto &value : values) {
+            HKEY handle;
+            if (RegOpenKeyExA(HKLM, value.first.c_str(), 0, KEY_WRITE | View32, &handle) == 0) {
+                RegDeleteValueA(handle, value.second.c_str());
+                RegCloseKey(handle);
+            }
+        }
+        for (auto key = keys.rbegin(); key != keys.rend(); ++key)
+            RegDeleteKeyExA(HKLM, key->c_str(), View32, 0);
+    }
+};
+
+// The live (or parked) entry of that title from that source; -1 for none.
+int CollectFrom(const std::string &title, DWORD source, bool parked = false)
+{
+    CollectStartupEntries();
+    for (int i = 0; i < EntryCount; ++i)
+        if (GetEntrySource(i) == source && IsStartupEntryParked(i) == parked &&
+            ReadStartupRow(i).title == title)
+            return i;
+    return -1;
+}
 
 class StartupParkTest : public testing::Test {
 protected:
@@ -177,6 +226,67 @@ TEST_F(StartupParkTest, RunValuesParkUnderTheMachineKeyAndComeHome)
     EXPECT_EQ(Get(HKLM, Parking("Run"), "StParkUser") + Marker("StParkUser"), Missing + Missing);
     EXPECT_EQ(Get(HKCU, RunKey, "StParkUser"), Missing);
     EXPECT_EQ(Get(HKCU, RunKey, "StSentinel"), "C:\\Apps\\sentinel.exe");
+}
+
+TEST_F(StartupParkTest, OtherViewValuesMoveOnlyInTheirOwnView)
+{
+    ViewValues view;
+    const std::string wow = "HKEY_LOCAL_MACHINE\\Software\\WOW6432Node\\Microsoft\\Windows\\"
+                            "CurrentVersion\\";
+    const struct { const char *key, *name, *data; DWORD type, source; } rows[] = {
+        {"Run", "StViewRun", "\"C:\\Apps 32\\v.exe\" /x", REG_SZ, 31},
+        {"RunOnce", "StViewOnce", "%ProgramFiles%\\v\\once.exe", REG_EXPAND_SZ, 32},
+        {"RunServicesOnce", "StViewSvc", "C:\\Apps 32\\svc.exe", REG_SZ, 35},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string key = CurrentVersion + row.key;
+        ASSERT_TRUE(view.Set(key, row.name, row.data, row.type));
+        const std::string before = Raw(HKLM, key, row.name, View32);
+        int index = CollectFrom(row.name, row.source);
+        ASSERT_GE(index, 0);
+        char label[TitleSize];
+        GetSourceLabel(index, label);
+        EXPECT_EQ(label, wow + row.key);
+        ASSERT_EQ(ToggleAt(index), 1);
+        EXPECT_EQ(Raw(HKLM, key, row.name, View32), Missing);
+        EXPECT_EQ(Raw(HKLM, Parking(row.key), row.name), before);
+        EXPECT_EQ(Marker(row.name), std::to_string(row.source));
+        index = CollectFrom(row.name, row.source, true);
+        GetSourceLabel(index, label);
+        EXPECT_EQ(label, "* Disabled " + wow + row.key);
+        ASSERT_EQ(ToggleAt(index), 1);
+        EXPECT_EQ(Raw(HKLM, key, row.name, View32), before);
+        EXPECT_EQ(Raw(HKLM, key, row.name), Missing);
+        EXPECT_EQ(Marker(row.name), Missing);
+        EXPECT_EQ(RemoveAt(CollectFrom(row.name, row.source)), 1);
+        EXPECT_EQ(Raw(HKLM, key, row.name, View32), Missing);
+    }
+
+    // The same value in both views is two entries, each moving alone; the
+    // machine's own come first, the other view's next, then the user's.
+    const char *both = "C:\\Apps\\both.exe";
+    ASSERT_TRUE(box.Set(HKLM, RunKey, "StBoth", both));
+    ASSERT_TRUE(view.Set(RunKey, "StBoth", both));
+    ASSERT_TRUE(box.Set(HKCU, RunKey, "StUserAfter", "C:\\Apps\\user.exe"));
+    int native = CollectFrom("StBoth", 1);
+    int other = CollectFrom("StBoth", 31);
+    EXPECT_LT(native, other);
+    EXPECT_LT(other, CollectFrom("StUserAfter", 11));
+    ASSERT_EQ(ToggleAt(other), 1);
+    EXPECT_EQ(Get(HKLM, RunKey, "StBoth"), both);
+    // Parking the native one now would overwrite the other's parked copy.
+    EXPECT_TRUE(DisableWouldCollideAt(CollectFrom("StBoth", 1)));
+    EXPECT_EQ(ToggleAt(CollectFrom("StBoth", 1)), 0);
+    ASSERT_EQ(ToggleAt(CollectFrom("StBoth", 31, true)), 1);
+    EXPECT_EQ(Raw(HKLM, RunKey, "StBoth", View32), Sz(both));
+    EXPECT_EQ(RemoveAt(CollectFrom("StBoth", 31)), 1);
+    EXPECT_EQ(Raw(HKLM, RunKey, "StBoth", View32) + Get(HKLM, RunKey, "StBoth"), Missing + both);
+    // Known only by its texts (as an earlier caller holds it), it is found
+    // in its view too.
+    ASSERT_TRUE(view.Set(RunKey, "StTexts", "C:\\Apps\\texts.exe"));
+    EXPECT_EQ(RemoveStartupEntry("StTexts", "C:\\Apps\\texts.exe", "", 31), 1);
+    EXPECT_EQ(Raw(HKLM, RunKey, "StTexts", View32), Missing);
 }
 
 TEST_F(StartupParkTest, EqualTitlesNeverOverwriteAParkedCommand)
@@ -412,7 +522,7 @@ TEST_F(StartupParkTest, EntriesWithoutAHomeAreLeftAlone)
 
     // A parked value without a marker, and sources no family owns.
     ASSERT_TRUE(SetRegString(HKLM, Parking("Run").c_str(), "StOrphan", "C:\\Apps\\orphan.exe"));
-    for (DWORD source : {0u, 6u, 21u, 25u, 102u, 201u, 600u}) {
+    for (DWORD source : {0u, 9u, 21u, 25u, 37u, 102u, 201u, 600u}) {
         SCOPED_TRACE(source);
         EXPECT_EQ(ToggleStartupEntry("StOrphan", "C:\\Apps\\orphan.exe", "", source), 0);
         EXPECT_NE(RemoveStartupEntry("StOrphan", "C:\\Apps\\orphan.exe", "", source), 0);
