@@ -121,6 +121,27 @@ void CollectParkingKey(int parkingIndex)
     }
 }
 
+// One entry for each item of a Winlogon value other than Windows' own, named
+// like a WIN.INI piece: by its product, else by the value's name.
+void CollectWinlogonValue(DWORD source)
+{
+    WinlogonList list;
+    bool whole = ReadWinlogonList(source, &list) != 0;
+    for (int i = 0; i < list.count; ++i) {
+        char raw[OriginNameSize];
+        char item[TextSize];
+        if (!WinlogonItem(&list, i, raw, item) || IsWindowsOwnItem(item, list.shell))
+            continue;
+        char unquoted[TextSize];
+        StripQuotes(unquoted, sizeof(unquoted), item);
+        VersionInfo info;
+        ReadVersionInfo(unquoted, &info);
+        bool cut = !whole || strlen(raw) >= (size_t)OriginNameSize - 1;
+        AddStartupEntry(info.ProductName[0] ? info.ProductName : list.name, item, "", source, raw,
+                        OriginLive | CutFlag(cut));
+    }
+}
+
 // Walks a folder named by text that may be longer than a walk buffer: a cut
 // name would be another folder, so such a folder is left out.
 void WalkNamedFolder(const char *folder, LPARAM tag)
@@ -202,11 +223,14 @@ void CollectRunKeyEntries()
     // The machine's keys of the other view stand right after its own, so
     // that where there is one view the list is what it always was.
     static const DWORD sources[] = {
-        1, 2, 3, 4, 5, 6, 31, 32, 33, 34, 35, 36, 11, 12, 13, 14, 15, 16, 21, 22, 23, 24, 25,
+        1,  2,  3,  4,  5,  6,  7,  8,  31, 32, 33, 34, 35, 36,
+        11, 12, 13, 14, 15, 16, 17, 18, 21, 22, 23, 24, 25,
     };
     for (DWORD source : sources) {
         RegPlace place;
-        if (SourceKey(source, &place))
+        if (IsWinlogonSource(source))
+            CollectWinlogonValue(source);
+        else if (SourceKey(source, &place))
             CollectRunKey(place, source);
     }
 }

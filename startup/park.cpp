@@ -306,7 +306,10 @@ bool SubjectFromTexts(const char *title, const char *path, const char *link, DWO
     const char *key = WinIniKeyOfSource(source);
     if (parked) {
         RegPlace run;
+        WinlogonList list;
         if (key ? LineListsPieceAs(key, path)
+            : IsWinlogonSource(source)
+                ? ReadWinlogonList(source, &list) && FindWinlogonItem(&list, nullptr, path) >= 0
                 : RunKeyOfSource(source, &run) && PlaceListsAs(run, title, path))
             return false;
         s->kind = ParkedValueOrigin(ParkingIndexOfSource(source));
@@ -314,7 +317,7 @@ bool SubjectFromTexts(const char *title, const char *path, const char *link, DWO
     }
     if (IsRunSource(source))
         return FindRunValueName(title, path, source, s->name);
-    return key != nullptr;
+    return key != nullptr || IsWinlogonSource(source);
 }
 
 bool SubjectFromEntry(int index, Subject *s)
@@ -335,6 +338,16 @@ bool SubjectFromEntry(int index, Subject *s)
     return (s->kind & OriginNameCut) == 0;
 }
 
+// The item of a live Winlogon entry, in its list as it stands now; -1 when
+// it is gone or may not leave.
+int LiveWinlogonItem(const Subject &s, WinlogonList *list)
+{
+    if (!ReadWinlogonList(s.source, list))
+        return -1;
+    int piece = FindWinlogonItem(list, s.name, s.path);
+    return WinlogonCanLose(list, piece) ? piece : -1;
+}
+
 int SubjectActions(const Subject &s)
 {
     if (PlaceOf(s) == OriginParkedValue) {
@@ -344,12 +357,15 @@ int SubjectActions(const Subject &s)
         // The other view's keys are no home where the system has one view.
         bool home = s.name[0] && ReadMarker(s.name, &number) && (DWORD)number == s.source &&
                     SourceFitsParking(s.source, OriginParkingIndex(s.kind)) &&
-                    (IsRunSource(s.source) || WinIniKeyOfSource(s.source));
+                    (IsRunSource(s.source) || WinIniKeyOfSource(s.source) ||
+                     IsWinlogonSource(s.source));
         return s.name[0] ? StartupCanRemove | (home ? StartupCanToggle : 0) : 0;
     }
+    WinlogonList list;
     bool known = s.source == SourceStartupFolder ? s.link[0] != '\0'
                  : IsRunSource(s.source)         ? s.name[0] != '\0'
                  : WinIniKeyOfSource(s.source)   ? s.title[0] != '\0'
+                 : IsWinlogonSource(s.source)    ? s.title[0] && LiveWinlogonItem(s, &list) >= 0
                                                  : false;
     return known ? StartupCanRemove | StartupCanToggle : 0;
 }
@@ -410,6 +426,30 @@ int EnableRunValue(const Subject &s)
     return 1;
 }
 
+// Parks one item of a list (a WIN.INI line, a Winlogon value) under the
+// entry's title with its marker, before the item leaves its list.
+int ParkListItem(const Subject &s, const char *parking, const char *item)
+{
+    if (NameParked(s.title))
+        return 0;
+    RawValue value;
+    value.type = REG_SZ;
+    value.size = (DWORD)CopyText((char *)value.data, sizeof(value.data), item) + 1;
+    if (!WriteValueBytes(HKEY_LOCAL_MACHINE, parking, s.title, &value))
+        return 0;
+    if (!WriteMarker(s.title, s.source)) {
+        RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.title);
+        return 0;
+    }
+    return 1;
+}
+
+void UnparkListItem(const Subject &s, const char *parking)
+{
+    DeleteMarker(s.title);
+    RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.title);
+}
+
 int DisableWinIniPiece(const Subject &s)
 {
     const char *key = WinIniKeyOfSource(s.source);
@@ -419,21 +459,11 @@ int DisableWinIniPiece(const Subject &s)
         !ReadWinIniPieces(key, &line))
         return 0;
     int piece = FindPiece(&line, s.name, s.path);
-    if (piece < 0 || NameParked(s.title))
-        return 0;
     // The piece is parked as it stood: quotes, short names and all.
-    RawValue value;
-    value.type = REG_SZ;
-    value.size = (DWORD)CopyText((char *)value.data, sizeof(value.data), line.pieces[piece]) + 1;
-    if (!WriteValueBytes(HKEY_LOCAL_MACHINE, parking, s.title, &value))
+    if (piece < 0 || !ParkListItem(s, parking, line.pieces[piece]))
         return 0;
-    if (!WriteMarker(s.title, s.source)) {
-        RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.title);
-        return 0;
-    }
     if (!WriteWinIniPieces(key, &line, piece)) {
-        DeleteMarker(s.title);
-        RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.title);
+        UnparkListItem(s, parking);
         return 0;
     }
     return 1;
@@ -454,6 +484,59 @@ int EnableWinIniPiece(const Subject &s)
     // The parked copy goes only once exactly its piece stands in the line.
     if (!LineHoldsPiece(key, token) &&
         (!AppendWinIniToken(key, token) || !LineHoldsPiece(key, token)))
+        return 0;
+    RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.name);
+    DeleteMarkerIfUnused(s.name);
+    return 1;
+}
+
+// True when the list holds exactly that item, blanks around it aside.
+bool ListHoldsItem(const WinlogonList *list, const char *item)
+{
+    for (int i = 0; i < list->count; ++i) {
+        char piece[TextSize];
+        WinlogonItem(list, i, nullptr, piece);
+        if (strcmp(piece, item) == 0)
+            return true;
+    }
+    return false;
+}
+
+int DisableWinlogonItem(const Subject &s)
+{
+    char parking[PathSize];
+    WinlogonList list;
+    if (!ParkingKeyOfSource(s.source, parking, sizeof(parking)) ||
+        !ReadWinlogonList(s.source, &list))
+        return 0;
+    int piece = FindWinlogonItem(&list, s.name, s.path);
+    char item[TextSize];
+    if (piece < 0 || !WinlogonCanLose(&list, piece) || !WinlogonItem(&list, piece, nullptr, item) ||
+        !ParkListItem(s, parking, item))
+        return 0;
+    if (!WriteWinlogonWithout(&list, piece)) {
+        UnparkListItem(s, parking);
+        return 0;
+    }
+    return 1;
+}
+
+int EnableWinlogonItem(const Subject &s)
+{
+    char parking[PathSize];
+    RawValue parked;
+    WinlogonList list;
+    if (!ParkingKeyPath(OriginParkingIndex(s.kind), parking, sizeof(parking)) ||
+        !ReadValueBytes(HKEY_LOCAL_MACHINE, parking, s.name, &parked) ||
+        !ReadWinlogonList(s.source, &list))
+        return 0;
+    const char *item = ValueText(&parked);
+    if (!*item || strchr(item, ',') || !SameCommand(item, s.path, ValueTextSize - 1))
+        return 0;
+    // The parked copy goes only once its item stands in the list again.
+    if (!ListHoldsItem(&list, item) &&
+        (!AppendWinlogonItem(&list, item) || !ReadWinlogonList(s.source, &list) ||
+         !ListHoldsItem(&list, item)))
         return 0;
     RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.name);
     DeleteMarkerIfUnused(s.name);
@@ -491,12 +574,17 @@ int ToggleSubject(const Subject &s)
         return 0;
     switch (PlaceOf(s)) {
     case OriginParkedFile: return EnableStartupFile(s);
-    case OriginParkedValue: return IsRunSource(s.source) ? EnableRunValue(s) : EnableWinIniPiece(s);
+    case OriginParkedValue:
+        return IsRunSource(s.source)        ? EnableRunValue(s)
+               : IsWinlogonSource(s.source) ? EnableWinlogonItem(s)
+                                            : EnableWinIniPiece(s);
     default: break;
     }
     if (s.source == SourceStartupFolder)
         return DisableStartupFile(s);
-    return IsRunSource(s.source) ? DisableRunValue(s) : DisableWinIniPiece(s);
+    return IsRunSource(s.source)        ? DisableRunValue(s)
+           : IsWinlogonSource(s.source) ? DisableWinlogonItem(s)
+                                        : DisableWinIniPiece(s);
 }
 
 // Takes the item out; with `exact`, a registry value only while it still
@@ -527,6 +615,11 @@ int RemoveSubject(const Subject &s, bool exact)
         if (exact && !PlaceListsAs(run, s.name, s.path))
             return 0;
         return DeleteValueIn(run.root, run.path, s.name, run.view);
+    }
+    if (IsWinlogonSource(s.source)) {
+        WinlogonList list;
+        int piece = LiveWinlogonItem(s, &list);
+        return piece >= 0 && WriteWinlogonWithout(&list, piece);
     }
     const char *lineKey = WinIniKeyOfSource(s.source);
     WinIniLine line;
@@ -570,12 +663,12 @@ bool DisableWouldCollideAt(int index)
     }
     if (IsRunSource(s.source))
         return NameParked(s.name);
-    return WinIniKeyOfSource(s.source) && NameParked(s.title);
+    return (WinIniKeyOfSource(s.source) || IsWinlogonSource(s.source)) && NameParked(s.title);
 }
 
 int RemoveStartupEntry(const char *title, const char *path, const char *link, DWORD source)
 {
-    bool registry = IsRunSource(source);
+    bool registry = IsRunSource(source) || IsWinlogonSource(source);
     if (!registry && !WinIniKeyOfSource(source) && source != SourceStartupFolder)
         return 1;
     Subject s;

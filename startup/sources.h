@@ -116,3 +116,40 @@ int DescribeStartupFile(const char *path, char *title, char *target, char *link)
 // True when an entry known only by its texts and source is a parked value
 // that its marker stands for.
 bool IsParkedCopy(const char *title, const char *path, const char *link, DWORD source);
+
+// The Winlogon values Shell and Userinit (sources 7, 8, 17, 18) as lists of
+// items split at ",": each item's place in the text as it was read.
+enum : int { WinlogonItemCount = 64 };
+struct WinlogonList {
+    RegPlace place;
+    const char *name;   // "Shell" or "Userinit"
+    bool shell;
+    bool machine;
+    bool exists;
+    DWORD type;
+    char text[RawValueSize];
+    int starts[WinlogonItemCount];
+    int lengths[WinlogonItemCount];
+    int count;
+};
+bool IsWinlogonSource(DWORD source);
+// True when an item is Windows' own program for Shell (explorer.exe in the
+// Windows folder) or Userinit (userinit.exe in the system folder), in any
+// spelling: bare name, folder, environment variables, case, blanks, quotes.
+bool IsWindowsOwnItem(const char *item, bool shell);
+// Reads the value of a Winlogon source; 0 when it cannot be handled item by
+// item (a missing value is an empty list).
+int ReadWinlogonList(DWORD source, WinlogonList *list);
+// Item `piece` as it stood (raw, OriginNameSize bytes, may be null) and
+// without its surrounding blanks (512 bytes); the trimmed length.
+int WinlogonItem(const WinlogonList *list, int piece, char *raw, char *trimmed);
+// The foreign item an entry stands for: the one exactly `raw`, or known only
+// by its listed form, the one listed as path; -1 when none is certain.
+int FindWinlogonItem(const WinlogonList *list, const char *raw, const char *path);
+// True when the item may leave its list without stopping a logon.
+bool WinlogonCanLose(const WinlogonList *list, int piece);
+// Writes the list back without one item (a user's value left with none is
+// deleted); 0 when that would stop a logon or the write fails.
+int WriteWinlogonWithout(const WinlogonList *list, int piece);
+// Writes the list back with an item added at its end.
+int AppendWinlogonItem(const WinlogonList *list, const char *item);

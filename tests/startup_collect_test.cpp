@@ -245,6 +245,29 @@ TEST(StartupViews, OtherViewFollowsBuildAndWow64AndLabelsNameIt)
     }
 }
 
+TEST(StartupViews, WindowsOwnLogonProgramsInEverySpelling)
+{
+    const struct { const char *item; bool shell, own; } items[] = {
+        {"explorer.exe", true, true},
+        {"  EXPLORER.EXE ", true, true},
+        {"explorer", true, true},
+        {"C:\\Windows\\explorer.exe", true, true},
+        {"%windir%\\Explorer.exe", true, true},
+        {"\"%SystemRoot%\\explorer.exe\"", true, true},
+        {"C:\\x\\explorer.exe", true, false},
+        {"explorer.exe /e", true, false},
+        {"userinit.exe", true, false},
+        {"C:\\WINDOWS\\System32\\userinit.exe", false, true},
+        {"%SystemRoot%\\system32\\userinit.exe", false, true},
+        {" userinit ", false, true},
+        {"C:\\Windows\\userinit.exe", false, false},
+        {"C:\\x\\evil.exe", false, false},
+        {"", false, false},
+    };
+    for (const auto &i : items)
+        EXPECT_EQ(IsWindowsOwnItem(i.item, i.shell), i.own) << i.item << " " << i.shell;
+}
+
 TEST_F(StartupCollectTest, ParkedEntriesShowTheirMarkerInTheLabel)
 {
     const std::string machineRun = "HKEY_LOCAL_MACHINE\\" + CurrentVersion + "Run";

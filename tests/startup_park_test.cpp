@@ -289,6 +289,87 @@ TEST_F(StartupParkTest, OtherViewValuesMoveOnlyInTheirOwnView)
     EXPECT_EQ(Raw(HKLM, RunKey, "StTexts", View32), Missing);
 }
 
+TEST_F(StartupParkTest, PoliciesRunValuesMoveLikeRunValues)
+{
+    ViewValues view;
+    const std::string key = CurrentVersion + "Policies\\Explorer\\Run";
+    const struct { HKEY root; REGSAM view; const char *name; DWORD type, source; } rows[] = {
+        {HKLM, 0, "StPolicyMachine", REG_SZ, 6},
+        {HKCU, 0, "StPolicyUser", REG_EXPAND_SZ, 16},
+        {HKLM, View32, "StPolicyView", REG_SZ, 36},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string data = std::string("\"C:\\Apps\\") + row.name + ".exe\" /p";
+        ASSERT_TRUE(row.view ? view.Set(key, row.name, data, row.type)
+                             : box.Set(row.root, key, row.name, data.c_str(), row.type));
+        const std::string before = Raw(row.root, key, row.name, row.view);
+        ASSERT_EQ(ToggleAt(CollectFrom(row.name, row.source)), 1);
+        EXPECT_EQ(Raw(row.root, key, row.name, row.view), Missing);
+        EXPECT_EQ(Raw(HKLM, Parking("PoliciesRun"), row.name), before);
+        EXPECT_EQ(Marker(row.name), std::to_string(row.source));
+        ASSERT_EQ(ToggleAt(CollectFrom(row.name, row.source, true)), 1);
+        EXPECT_EQ(Raw(row.root, key, row.name, row.view), before);
+        EXPECT_EQ(RemoveAt(CollectFrom(row.name, row.source)), 1);
+        EXPECT_EQ(Raw(row.root, key, row.name, row.view), Missing);
+    }
+}
+
+TEST_F(StartupParkTest, WinlogonItemsLeaveTheirListAndWindowsOwnStays)
+{
+    const std::string winlogon = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+    const char *evil = "C:\\x\\evil.exe";
+    struct Row {
+        HKEY root;
+        const char *value, *list;
+        DWORD source;
+        std::vector<std::string> listed;
+        const char *afterRemove;   // nullptr: the value is deleted
+        const char *afterToggle;   // after Disable then Enable; "" when they do nothing
+    };
+    const Row rows[] = {
+        {HKLM, "Shell", "explorer.exe, C:\\x\\evil.exe", 7, {evil}, "explorer.exe",
+         "explorer.exe,C:\\x\\evil.exe"},
+        {HKLM, "Userinit", "C:\\Windows\\system32\\userinit.exe,C:\\x\\evil.exe,", 8, {evil},
+         "C:\\Windows\\system32\\userinit.exe,", "C:\\Windows\\system32\\userinit.exe,C:\\x\\evil.exe,"},
+        {HKLM, "Shell", "%SystemRoot%\\explorer.exe", 7, {}, "", ""},
+        {HKCU, "Shell", "\"C:\\x\\evil.exe\"", 17, {evil}, nullptr, "\"C:\\x\\evil.exe\""},
+        {HKCU, "Userinit", " userinit , C:\\Apps\\a.exe,C:\\Apps\\b.exe", 18,
+         {"C:\\Apps\\a.exe", "C:\\Apps\\b.exe"}, " userinit , C:\\Apps\\a.exe", ""},
+        // The machine's shell alone: taking it would leave no shell at all.
+        {HKLM, "Shell", "C:\\x\\evil.exe", 7, {evil}, "C:\\x\\evil.exe", ""},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.list);
+        ASSERT_TRUE(box.Set(row.root, winlogon, row.value, row.list));
+        CollectStartupEntries();
+        std::vector<std::string> listed;
+        for (int i = 0; i < EntryCount; ++i)
+            if (GetEntrySource(i) == row.source)
+                listed.push_back(ReadStartupRow(i).path);
+        EXPECT_EQ(listed, row.listed);
+        if (listed.empty())
+            continue;
+        const std::string &last = listed.back();
+        bool movable = row.afterToggle[0] != '\0';
+        if (movable) {
+            ASSERT_EQ(ToggleAt(Collect(row.value, last)), 1);
+            EXPECT_EQ(Get(HKLM, Parking(row.source == 7 || row.source == 17 ? "WinlogonShell"
+                                                                          : "WinlogonUserinit"),
+                          row.value),
+                      row.list[0] == '"' ? row.list : last);
+            EXPECT_EQ(Get(row.root, winlogon, row.value),
+                      row.afterRemove ? row.afterRemove : Missing);
+            ASSERT_EQ(ToggleAt(CollectFrom(row.value, row.source, true)), 1);
+            EXPECT_EQ(Get(row.root, winlogon, row.value), row.afterToggle);
+            ASSERT_TRUE(box.Set(row.root, winlogon, row.value, row.list));
+        }
+        int removed = RemoveAt(Collect(row.value, last));
+        EXPECT_EQ(removed, row.root == HKCU || std::string(row.list).find(',') != std::string::npos);
+        EXPECT_EQ(Get(row.root, winlogon, row.value), row.afterRemove ? row.afterRemove : Missing);
+    }
+}
+
 TEST_F(StartupParkTest, EqualTitlesNeverOverwriteAParkedCommand)
 {
     ASSERT_TRUE(box.Set(HKLM, RunKey, "StSame", "C:\\Apps\\machine.exe"));
