@@ -69,6 +69,44 @@ DWORD CutFlag(bool cut)
     return cut ? (DWORD)OriginNameCut : 0;
 }
 
+const char StartupApprovedPath[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved";
+
+// True when Windows' Task Manager has switched an item off: an odd first
+// byte in the value of its name under StartupApproved\<list>. Windows keeps
+// those lists in its own view of the machine's keys.
+bool SwitchedOffByWindows(HKEY root, const char *list, const char *name)
+{
+    char path[PathSize];
+    FormatText(path, sizeof(path), "%s\\%s", StartupApprovedPath, list);
+    RawValue value;
+    REGSAM view = root == HKEY_LOCAL_MACHINE ? NativeRegistryView() : 0;
+    return ReadValueBytes(root, path, name, &value, view) && value.size >= 1 &&
+           (value.data[0] & 1) != 0;
+}
+
+// The StartupApproved list of a Run source: "Run32" for the machine's Run
+// key of a 64-bit system's 32-bit view, "Run" for the others; none for
+// sources Windows does not switch off.
+const char *ApprovedListOfSource(DWORD source, HKEY *root)
+{
+    *root = source == SourceUserRun ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    // The program's own view is the 32-bit one when the other is the 64-bit.
+    REGSAM other = OtherRegistryView();
+    if (source == SourceUserRun)
+        return "Run";
+    if (source == SourceMachineRun)
+        return other == KEY_WOW64_64KEY ? "Run32" : "Run";
+    if (source == SourceOtherRun)
+        return other == KEY_WOW64_32KEY ? "Run32" : "Run";
+    return nullptr;
+}
+
+DWORD SwitchedOffFlag(HKEY root, const char *list, const char *name)
+{
+    return list && SwitchedOffByWindows(root, list, name) ? (DWORD)OriginSwitchedOff : 0;
+}
+
 // Adds an entry and records where it was found; nothing when the table is full.
 void AddStartupEntry(const char *title, const char *path, const char *link, DWORD source,
                      const char *name, DWORD kind)
@@ -92,8 +130,11 @@ void CollectRunKey(const RegPlace &place, DWORD source)
             break;
         if (result != ERROR_SUCCESS)
             continue;
+        HKEY approvedRoot = nullptr;
+        const char *approved = ApprovedListOfSource(source, &approvedRoot);
         if (strlen(name) > 1 && strlen(data) > 4 && (unsigned char)name[0] < 0x80)
-            AddStartupEntry(name, data, "", source, whole, OriginLive | CutFlag(cut));
+            AddStartupEntry(name, data, "", source, whole,
+                            OriginLive | CutFlag(cut) | SwitchedOffFlag(approvedRoot, approved, whole));
     }
 }
 
@@ -165,9 +206,18 @@ void AddStartupFile(const char *path, LPARAM tag)
     char title[PathSize];
     char target[PathSize];
     char link[PathSize];
-    if (DescribeStartupFile(path, title, target, link))
-        AddStartupEntry(title, target, link, SourceStartupFolder, "",
-                        tag == ParkedFileTag ? OriginParkedFile : OriginLive);
+    if (!DescribeStartupFile(path, title, target, link))
+        return;
+    if (tag == ParkedFileTag) {
+        AddStartupEntry(title, target, link, SourceStartupFolder, "", OriginParkedFile);
+        return;
+    }
+    char file[PathSize];
+    CopyFileNamePart(path, file, sizeof(file));
+    HKEY root = tag == CommonStartupTag ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    bool known = tag == CommonStartupTag || tag == UserStartupTag;
+    AddStartupEntry(title, target, link, SourceStartupFolder, "",
+                    OriginLive | SwitchedOffFlag(root, known ? "StartupFolder" : nullptr, file));
 }
 
 } // namespace
@@ -230,7 +280,7 @@ void CollectRunKeyEntries()
         RegPlace place;
         if (IsWinlogonSource(source))
             CollectWinlogonValue(source);
-        else if (SourceKey(source, &place))
+        else if (SourceKey(source, &place) && !SharedWithOwnView(place))
             CollectRunKey(place, source);
     }
 }
@@ -274,7 +324,7 @@ void CollectStartupFolderEntries()
         for (const char *name : names) {
             char folder[TextSize];
             if (RegReadString(root, ShellFoldersPath, name, folder))
-                WalkNamedFolder(folder, 0);
+                WalkNamedFolder(folder, name == names[0] ? UserStartupTag : CommonStartupTag);
         }
     }
 }
@@ -397,6 +447,12 @@ int GetDisabledSource(int index)
     return number;
 }
 
+bool IsStartupEntrySwitchedOff(int index)
+{
+    DWORD kind = GetEntryOrigin(index, nullptr);
+    return (kind & OriginPlaceMask) == OriginLive && (kind & OriginSwitchedOff) != 0;
+}
+
 bool IsStartupEntryParked(int index)
 {
     DWORD place = GetEntryOrigin(index, nullptr) & OriginPlaceMask;
@@ -415,6 +471,11 @@ int GetSourceLabel(int index, char *buffer)
         LoadText(IDS_DISABLED, disabled, sizeof(disabled));
         CopyText(label, sizeof(label), "* ");
         AppendText(label, sizeof(label), disabled);
+    } else if (IsStartupEntrySwitchedOff(index)) {
+        char off[TitleSize];
+        LoadText(IDS_SWITCHED_OFF_LABEL, off, sizeof(off));
+        CopyText(label, sizeof(label), "* ");
+        AppendText(label, sizeof(label), off);
     }
     char place[TitleSize];
     if (RegistrySourceLabel(source, (int)sizeof(void *) * 8, place, sizeof(place))) {

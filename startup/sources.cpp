@@ -103,6 +103,40 @@ int SourceKey(DWORD source, RegPlace *place)
                       RunKeyNames[at - 1]);
 }
 
+namespace {
+
+// The kernel's name of an open key (KEY_NAME_INFORMATION, wide text); 0
+// where the system cannot tell it.
+ULONG KernelKeyName(HKEY key, BYTE *buffer, ULONG size)
+{
+    typedef LONG(WINAPI * QueryKeyFunc)(HANDLE, int, PVOID, ULONG, PULONG);
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    QueryKeyFunc query = ntdll ? (QueryKeyFunc)(void *)GetProcAddress(ntdll, "NtQueryKey") : nullptr;
+    const int KeyNameInformation = 3;
+    ULONG length = 0;
+    if (!query || query(key, KeyNameInformation, buffer, size, &length) < 0 || length < 4)
+        return 0;
+    return length;
+}
+
+} // namespace
+
+bool SharedWithOwnView(const RegPlace &place)
+{
+    if (!place.view)
+        return false;
+    RegKey own;
+    RegKey other;
+    if (RegOpenKeyExA(place.root, place.path, 0, KEY_READ, own.out()) != ERROR_SUCCESS ||
+        RegOpenKeyExA(place.root, place.path, 0, KEY_READ | place.view, other.out()) != ERROR_SUCCESS)
+        return false;
+    BYTE ownName[2048];
+    BYTE otherName[2048];
+    ULONG ownLength = KernelKeyName(own, ownName, sizeof(ownName));
+    ULONG otherLength = KernelKeyName(other, otherName, sizeof(otherName));
+    return ownLength && ownLength == otherLength && memcmp(ownName, otherName, ownLength) == 0;
+}
+
 int RunKeyOfSource(DWORD source, RegPlace *place)
 {
     return SourceRow(source) != 20 ? SourceKey(source, place) : 0;

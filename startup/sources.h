@@ -52,12 +52,21 @@ enum : DWORD {
     OriginPlaceMask = 0xFF,
     // The item's name did not fit beside the entry: it cannot be acted on.
     OriginNameCut = 0x10000,
+    // Windows' Task Manager has switched the live entry off.
+    OriginSwitchedOff = 0x20000,
 };
 DWORD ParkedValueOrigin(int parkingIndex);
 int OriginParkingIndex(DWORD kind);
-// Folder walk tag of the Disabled folder: its files are parked copies.
+// Folder walk tags: the Disabled folder, whose files are parked copies; a
+// user's Startup folder and the machine's common one, which Windows
+// switches off under different roots.
 const LPARAM ParkedFileTag = 1;
+const LPARAM UserStartupTag = 2;
+const LPARAM CommonStartupTag = 3;
 
+// True when a key of the other view is the very key of the program's own
+// (Windows shares some keys between the views): its values are listed once.
+bool SharedWithOwnView(const RegPlace &place);
 // The key of a source the program moves values in and out of (SourceKey
 // without HKEY_USERS); 0 for any other source.
 int RunKeyOfSource(DWORD source, RegPlace *place);

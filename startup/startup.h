@@ -50,7 +50,12 @@ int GetDisabledSource(int index);
 // True when entry k is a parked copy (a parked value or a file in the
 // Disabled folder): the one state shown as disabled.
 bool IsStartupEntryParked(int index);
-// "* Disabled " for a parked copy, then where the entry starts from.
+// "* Disabled " for a parked copy ("* Switched off by Windows " for an entry
+// Windows has switched off), then where the entry starts from.
+// True when Windows' Task Manager has switched live entry k off (an odd
+// first byte under Explorer\StartupApproved); the entry is still listed and
+// watched like any other.
+bool IsStartupEntrySwitchedOff(int index);
 int GetSourceLabel(int index, char *buffer);              // buffer >= 128 bytes
 int ProgramDirectory(char *buffer);                       // buffer >= 512 bytes
 

@@ -228,6 +228,13 @@ TEST(StartupViews, OtherViewFollowsBuildAndWow64AndLabelsNameIt)
         EXPECT_EQ(OtherViewFor(c.bits, c.wow64), c.view) << c.bits << " " << c.wow64;
     EXPECT_EQ(OtherRegistryView(), (REGSAM)KEY_WOW64_32KEY);
     EXPECT_EQ(NativeRegistryView(), (REGSAM)0);
+    // The Run keys are split between the views; the Policies key is one.
+    ScopedRegValue policy(HKEY_LOCAL_MACHINE, PoliciesRunPath, "StShared", "C:\\shared.exe");
+    RegPlace place;
+    ASSERT_TRUE(SourceKey(SourceOtherRun, &place));
+    EXPECT_FALSE(SharedWithOwnView(place));
+    ASSERT_TRUE(SourceKey(SourceOtherPolicies, &place));
+    EXPECT_TRUE(SharedWithOwnView(place));
 
     const std::string machine = "HKEY_LOCAL_MACHINE\\Software\\";
     const struct { DWORD source; int bits; std::string label; } labels[] = {
@@ -266,6 +273,60 @@ TEST(StartupViews, WindowsOwnLogonProgramsInEverySpelling)
     };
     for (const auto &i : items)
         EXPECT_EQ(IsWindowsOwnItem(i.item, i.shell), i.own) << i.item << " " << i.shell;
+}
+
+TEST_F(StartupCollectTest, EntriesWindowsSwitchedOffAreListedAsSo)
+{
+    const std::string approved = CurrentVersion + "Explorer\\StartupApproved\\";
+    const std::string run = CurrentVersion + "Run";
+    std::string user = box.Folder("user", HKCU, "Startup");
+    std::string common = box.Folder("common", HKLM, "Common Startup");
+    for (const std::string &file : {user + "\\StUserOff.exe", common + "\\StCommonOff.exe"})
+        ASSERT_TRUE(WriteFileBytes(file, "MZ"));
+    HKEY view;
+    ASSERT_EQ(RegCreateKeyExA(HKLM, run.c_str(), 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY,
+                              nullptr, &view, nullptr), ERROR_SUCCESS);
+    for (const char *name : {"StView32Off", "StView32WrongList"})
+        RegSetValueExA(view, name, 0, REG_SZ, (const BYTE *)"C:\\v.exe", 9);
+    struct Row {
+        HKEY root;
+        const char *name, *list, *byte;
+        std::string path;
+        DWORD source;
+        bool off;
+    };
+    const Row rows[] = {
+        {HKLM, "StMachineOn", "Run", "\x02", "C:\\m.exe", 1, false},
+        {HKLM, "StMachineOff", "Run", "\x03", "C:\\m.exe", 1, true},
+        {HKCU, "StUserRunOff", "Run", "\x03", "C:\\u.exe", 11, true},
+        {HKLM, "StView32Off", "Run32", "\x03", "C:\\v.exe", 31, true},
+        {HKLM, "StView32WrongList", "Run", "\x03", "C:\\v.exe", 31, false},
+        {HKCU, "StUserOff.exe", "StartupFolder", "\x03", user + "\\StUserOff.exe", 200, true},
+        {HKLM, "StCommonOff.exe", "StartupFolder", "\x01", common + "\\StCommonOff.exe", 200, true},
+    };
+    for (const auto &row : rows) {
+        if (row.source != 200 && row.source != 31) {
+            ASSERT_TRUE(box.Set(row.root, run, row.name, row.path.c_str()));
+        }
+        ASSERT_TRUE(box.Set(row.root, approved + row.list, row.name, row.byte, REG_BINARY));
+    }
+    CollectStartupEntries();
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        int index = -1;
+        for (int i = 0; i < EntryCount && index < 0; ++i)
+            if (GetEntrySource(i) == row.source && (ReadStartupRow(i).title == row.name ||
+                                                    ReadStartupRow(i).link == row.path))
+                index = i;
+        ASSERT_GE(index, 0);
+        EXPECT_EQ(IsStartupEntrySwitchedOff(index), row.off);
+        EXPECT_EQ(Label(index).rfind("* Switched off by Windows ", 0) == 0, row.off);
+        EXPECT_FALSE(IsStartupEntryParked(index));
+    }
+    // Switched off or not, it is still an entry that can go.
+    EXPECT_EQ(RemoveStartupEntryAt(FindStartupRow("StView32Off", "C:\\v.exe")), 1);
+    RegDeleteValueA(view, "StView32WrongList");
+    RegCloseKey(view);
 }
 
 TEST_F(StartupCollectTest, ParkedEntriesShowTheirMarkerInTheLabel)
