@@ -445,7 +445,7 @@ TEST_F(StartupPageTest, EveryPlaceAndViewShowsWithItsState)
         const char *expected[][3] = {
             {"PageTest Native", "NATIVE.EXE", "?"},      {"PageTest WOW64", "WOW.EXE", "?"},
             {"PageTest Policy", "POLICY.EXE", "?"},      {"Shell", "SHELLX.EXE", "?"},
-            {"Userinit", "USERX.EXE", "?"},              {"PageTest Off", "OFF.EXE", "Off (Windows)"},
+            {"Userinit", "USERX.EXE", "?"},              {"PageTest Off", "OFF.EXE", "Off (Win)"},
             {"PageTest Parked", "PARKED.EXE", "Disabled "},
         };
         for (const auto &row : expected) {
