@@ -55,7 +55,13 @@ int RunMessageLoop();
 // Shutdown steps after the loop.
 void EndProgram();
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The first start: writes the data file, approves the startup entries found
+// and opens the sheet; the number approved. When the data file cannot be
+// created it does nothing more and DataFileUnusable is set.
 int FirstRun();
+// minutes x perMinute + extra timer ticks, without overflow: at most INT_MAX,
+// and -1 for any negative interval (a cycle on every tick).
+int WatchTicks(int minutes, int perMinute, int extra);
 // One tick of the watch timer; 1 when it ran a watch cycle.
 int OnWatchTimer();
 // IDM_INIT: tray icon, first cycle, timer.
@@ -81,6 +87,10 @@ HWND MessageBoxOwner();
 // ---------------------------------------------------------------------------
 // Tray icon.
 int UpdateTrayIcon(int action);           // 0 add, 2 delete
+// The message the shell broadcasts when it has made a new taskbar.
+UINT TaskbarCreatedMessage();
+// Adds the icon again after the taskbar was made anew, when it was shown.
+void RestoreTrayIcon();
 void OnTrayNotify(UINT iconId, UINT mouseMessage);
 // The ten-item tray menu as it would be shown now (caller destroys it).
 HMENU BuildTrayMenu();
@@ -122,6 +132,9 @@ void SetListCellText(HWND list, int row, int column, const char *text);
 // ---------------------------------------------------------------------------
 // Pages and the web page opener.
 INT_PTR CALLBACK OptionsPage(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+// wParam of PSM_QUERYSIBLINGS sent to the open sheet after the tray switched
+// autorun: the Options page shows the value anew.
+enum : WPARAM { AutorunChanged = 0x5E17 };
 INT_PTR CALLBACK AboutPage(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 HWND FindAolWindow();
 // Builds the command line for the AOL client (plain or quoted); returns length.

@@ -8,8 +8,10 @@
 #include "store/store.h"
 #include "watch/watch.h"
 
+#include <limits.h>
 #include <objbase.h>
 #include <shellapi.h>
+#include <string.h>
 
 HFONT LinkFont = nullptr;
 HFONT TitleFont = nullptr;
@@ -26,6 +28,30 @@ HFONT MakeVerdana(int height, int weight)
                        DEFAULT_PITCH | FF_SWISS, "Verdana");
 }
 
+// The tray's switch: an open sheet's Options page is told, so that its box
+// shows what the registry now holds.
+void SwitchAutorun()
+{
+    SetAutorun(!AutorunFlag);
+    if (SheetWindow && IsWindow(SheetWindow))
+        SendMessageA(SheetWindow, PSM_QUERYSIBLINGS, AutorunChanged, 0);
+}
+
+// Tells the user that the data file cannot be used, naming its folder.
+void ReportUnusableDataFile()
+{
+    char folder[TextSize];
+    char text[1024];
+    char message[1536];
+    CopyText(folder, sizeof(folder), DataFilePath);
+    char *slash = strrchr(folder, '\\');
+    if (slash)
+        *slash = '\0';
+    LoadText(IDS_ERR_DATAFILE, text, sizeof(text));
+    FormatText(message, sizeof(message), text, folder);
+    AppMessageBox(nullptr, message, MB_ICONHAND | MB_SETFOREGROUND);
+}
+
 void OnMainCommand(HWND window, UINT command)
 {
     switch (command) {
@@ -37,7 +63,7 @@ void OnMainCommand(HWND window, UINT command)
     case IDM_DOMAIN: ShowPropertySheet(window, PageDomain); break;
     case IDM_OPTIONS: ShowPropertySheet(window, PageOptions); break;
     case IDM_EXIT: DestroyWindow(window); break;
-    case IDM_AUTORUN: SetAutorun(!AutorunFlag); break;
+    case IDM_AUTORUN: SwitchAutorun(); break;
     case IDM_RESTART: CheckRestartFile(0); break;
     default: break;
     }
@@ -73,21 +99,35 @@ void ChooseLanguage()
 
 int FirstRun()
 {
+    // The data file goes on disk before anything else: its absence alone
+    // makes a start a first start, which approves whatever it finds.
+    if (!CreateDataFile())
+        return 0;
     if (FileExists("welcome.htm"))
         ShellExecuteA(MainWindow, "open", "welcome.htm", nullptr, nullptr, SW_SHOWNORMAL);
     CollectStartupEntries();
+    int remembered = 0;
     for (int i = 0; i < EntryCount; ++i) {
-        char path[PathSize];
         char key[516];
         char value[16];
-        GetEntryPath(i, path);
-        MakeRunKey(path, key);
+        if (!IsWatchedEntry(i) || !MakeEntryRunKey(i, key))
+            continue;
         FormatText(value, sizeof(value), "%lu", (unsigned long)GetEntrySource(i));
-        WritePrivateProfileStringA("Run", key, value, DataFilePath);
+        if (WritePrivateProfileStringA("Run", key, value, DataFilePath))
+            ++remembered;
     }
-    int remembered = EntryCount;
     ShowPropertySheet(MainWindow, PageStartup);
     return remembered;
+}
+
+int WatchTicks(int minutes, int perMinute, int extra)
+{
+    long long ticks = (long long)minutes * perMinute + extra;
+    // A negative interval runs a cycle on every tick, as any negative count
+    // does; a huge one counts as long as an int can.
+    if (ticks < -1)
+        return -1;
+    return ticks > INT_MAX ? INT_MAX : (int)ticks;
 }
 
 void OnInitCommand(HWND window)
@@ -97,7 +137,7 @@ void OnInitCommand(HWND window)
     WatchTimer = 0;
     if (Minutes == 0)
         return;
-    WatchCountdown = 10 * Minutes + 10;
+    WatchCountdown = WatchTicks(Minutes, 10, 10);
     WatchTimer = SetTimer(window, WATCH_TIMER_ID, 6000, nullptr);
 }
 
@@ -107,9 +147,9 @@ int OnWatchTimer()
         return 0;
     // Timer messages keep arriving while the cycle's dialogs are up; a high
     // count keeps them from starting a cycle inside this one.
-    WatchCountdown = 100 * Minutes;
+    WatchCountdown = WatchTicks(Minutes, 100, 0);
     WatchCycle();
-    WatchCountdown = 10 * Minutes;
+    WatchCountdown = WatchTicks(Minutes, 10, 0);
     return 1;
 }
 
@@ -134,7 +174,16 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TRAYNOTIFY:
         OnTrayNotify(LOWORD(wParam), (UINT)lParam);
         return 0;
+    case WM_ENDSESSION:
+        // Windows may end the process after this without the loop ending.
+        if (wParam)
+            SaveOptions();
+        return 0;
     default:
+        if (message == TaskbarCreatedMessage() && message != 0) {
+            RestoreTrayIcon();
+            return 0;
+        }
         return DefWindowProcA(window, message, wParam, lParam);
     }
 }
@@ -169,9 +218,19 @@ int StartProgram(HINSTANCE instance)
     InitCommonControls();
 
     char dataFile[TextSize];
-    if (!LocateDataFile(dataFile))
+    if (!LocateDataFile(dataFile) && !DataFileUnusable)
         FirstRun();
     ChooseLanguage();
+    // Without its data file the program can neither tell what the user
+    // approved nor remember an answer: it says so and ends, changing nothing.
+    if (DataFileUnusable) {
+        ReportUnusableDataFile();
+        DestroyWindow(MainWindow);
+        MainWindow = nullptr;
+        CoUninitialize();
+        DeleteLinkFonts();
+        return 0;
+    }
     LinkColor = LinkRestColor;
     LoadOptions();
     PostMessageA(MainWindow, WM_COMMAND, IDM_INIT, 0);

@@ -6,6 +6,8 @@
 #include "startup/startup.h"
 #include "store/store.h"
 
+#include <limits.h>
+
 namespace {
 
 enum : int {
@@ -25,9 +27,55 @@ enum : int {
 // Three digits: room for any sensible interval whatever the current one is.
 const int IntervalDigits = 3;
 
+// Set once the user has been told that the options could not be written;
+// a write that succeeds again clears it.
+int UnwrittenToldOnce = 0;
+
 void SetCheck(HWND page, int control, int on)
 {
     CheckDlgButton(page, control, on ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void ShowOptions(HWND page)
+{
+    char interval[16];
+    FormatText(interval, sizeof(interval), "%d", Minutes);
+    SetDlgItemTextA(page, IdInterval, interval);
+    SetCheck(page, IdWarnStartup, Start);
+    SetCheck(page, IdWarnCookies, Cookies);
+    SetCheck(page, IdAutorun, AutorunFlag);
+    SetCheck(page, IdSound, Sound);
+    SetCheck(page, IdWinInit, WinInit);
+}
+
+// The tray menu switches autorun too, while the sheet is open: the box
+// shows what the registry holds, not what the page last set.
+void ShowAutorun(HWND page)
+{
+    AutorunFlag = ReadAutorunValue() != 0;
+    SetCheck(page, IdAutorun, AutorunFlag);
+}
+
+// Writes the options; 1 when they were written. Otherwise the user is told
+// once and the page goes back to what the data file holds, so that it never
+// shows a change that was not kept.
+int WriteOptions(HWND page)
+{
+    if (SaveOptions()) {
+        UnwrittenToldOnce = 0;
+        return 1;
+    }
+    if (!UnwrittenToldOnce) {
+        UnwrittenToldOnce = 1;
+        char text[TextSize];
+        char message[1024];
+        LoadText(IDS_ERR_OPTIONS_UNSAVED, text, sizeof(text));
+        FormatText(message, sizeof(message), text, DataFilePath);
+        AppMessageBox(GetParent(page), message, MB_ICONEXCLAMATION);
+    }
+    LoadOptions();
+    ShowOptions(page);
+    return 0;
 }
 
 BOOL OnInitOptionsPage(HWND page)
@@ -47,16 +95,8 @@ BOOL OnInitOptionsPage(HWND page)
     // What only the memory holds (the watch cycle may have switched the
     // restart-file check off) gives way to what the data file says.
     LoadOptions();
-    char interval[16];
-    FormatText(interval, sizeof(interval), "%d", Minutes);
-    SetDlgItemTextA(page, IdInterval, interval);
+    ShowOptions(page);
     SendDlgItemMessageA(page, IdInterval, EM_LIMITTEXT, IntervalDigits, 0);
-
-    SetCheck(page, IdWarnStartup, Start);
-    SetCheck(page, IdWarnCookies, Cookies);
-    SetCheck(page, IdAutorun, AutorunFlag);
-    SetCheck(page, IdSound, Sound);
-    SetCheck(page, IdWinInit, WinInit);
     SheetPage = 5;
     return TRUE;
 }
@@ -68,12 +108,15 @@ BOOL OnOptionsClick(HWND page, int control)
     switch (control) {
     case IdWarnStartup: Start = state; break;
     case IdWarnCookies: Cookies = state; break;
-    case IdAutorun: SetAutorun(state); break;
+    case IdAutorun:
+        SetAutorun(state);
+        ShowAutorun(page);
+        break;
     case IdWinInit: WinInit = state; break;
     case IdSound: Sound = state; break;
     default: return FALSE;
     }
-    SaveOptions();
+    WriteOptions(page);
     return TRUE;
 }
 
@@ -83,14 +126,21 @@ BOOL OnIntervalChange(HWND page)
 {
     BOOL read = FALSE;
     UINT value = GetDlgItemInt(page, IdInterval, &read, FALSE);
-    if (!read || value < 1 || (int)value == Minutes)
+    if (!read || value < 1 || value > (UINT)INT_MAX || (int)value == Minutes)
         return TRUE;
     Minutes = (int)value;
     // The count starts again from now: the next cycle follows in Minutes
     // minutes and one tick.
-    WatchCountdown = 10 * Minutes;
-    SaveOptions();
+    if (WriteOptions(page))
+        WatchCountdown = WatchTicks(Minutes, 10, 0);
     return TRUE;
+}
+
+BOOL OnOptionsNotify(HWND page, const NMHDR *header)
+{
+    if (header->code == (UINT)PSN_SETACTIVE)
+        ShowAutorun(page);
+    return FALSE;
 }
 
 BOOL OnOptionsCommand(HWND page, WPARAM wParam)
@@ -109,12 +159,17 @@ BOOL OnOptionsCommand(HWND page, WPARAM wParam)
 // OptionsPage: the dialog procedure of template 114.
 INT_PTR CALLBACK OptionsPage(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    (void)lParam;
     switch (message) {
     case WM_INITDIALOG:
         return OnInitOptionsPage(page);
     case WM_COMMAND:
         return OnOptionsCommand(page, wParam);
+    case WM_NOTIFY:
+        return OnOptionsNotify(page, (const NMHDR *)lParam);
+    case PSM_QUERYSIBLINGS:
+        if (wParam == AutorunChanged)
+            ShowAutorun(page);
+        return FALSE;
     case WM_SETCURSOR:
         TrackLinkHover(wParam);
         return FALSE;

@@ -36,11 +36,13 @@ const TrayMenuItem TrayMenuItems[] = {
     {IDS_MENU_EXIT, IDM_EXIT},
 };
 
+// Set while the icon is meant to be shown: between its add and its delete.
+int TrayIconShown = 0;
+
 // Another program may have removed or written the autorun value meanwhile.
 void RefreshAutorunFlag()
 {
-    char value[TextSize];
-    AutorunFlag = RegReadString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, value);
+    AutorunFlag = ReadAutorunValue();
 }
 
 void ShowTrayMenu()
@@ -72,10 +74,26 @@ int UpdateTrayIcon(int action)
         icon.hIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP));
         LoadText(IDS_TRAY_TIP, icon.szTip, 64);
         Shell_NotifyIconA(NIM_ADD, &icon);
+        TrayIconShown = 1;
     } else {
         Shell_NotifyIconA(NIM_DELETE, &icon);
+        TrayIconShown = 0;
     }
     return 1;
+}
+
+UINT TaskbarCreatedMessage()
+{
+    static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+    return message;
+}
+
+// A restarted shell knows no icon of the old taskbar: without a new one the
+// user could neither reach the program nor see that it watches.
+void RestoreTrayIcon()
+{
+    if (TrayIconShown)
+        UpdateTrayIcon(0);
 }
 
 // BuildTrayMenu: the ten items, with the autorun item checked as it is now.

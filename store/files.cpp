@@ -3,17 +3,47 @@
 
 #include <string.h>
 
+namespace {
+
+// The attributes of a path too long for the "A" functions, asked through its
+// "\\?\" form; INVALID_FILE_ATTRIBUTES when that cannot be done either.
+DWORD LongPathAttributes(const char *path)
+{
+    WCHAR wide[TextSize];
+    WCHAR full[TextSize];
+    WCHAR prefixed[TextSize + 8] = L"\\\\?\\";
+    if (!MultiByteToWideChar(CP_ACP, 0, path, -1, wide, TextSize))
+        return INVALID_FILE_ATTRIBUTES;
+    DWORD length = GetFullPathNameW(wide, TextSize, full, nullptr);
+    if (length == 0 || length >= TextSize)
+        return INVALID_FILE_ATTRIBUTES;
+    if (full[0] == L'\\' && full[1] == L'\\' && full[2] == L'?')
+        return GetFileAttributesW(full);
+    // A share's path goes as \\?\UNC\server\share.
+    const WCHAR *rest = full;
+    if (full[0] == L'\\' && full[1] == L'\\') {
+        lstrcatW(prefixed, L"UNC");
+        rest = full + 1;
+    }
+    lstrcatW(prefixed, rest);
+    return GetFileAttributesW(prefixed);
+}
+
+} // namespace
+
 int FileExists(const char *path)
 {
     if (!path || !*path)
         return 0;
-    char shortPath[TextSize];
-    DWORD n = GetShortPathNameA(path, shortPath, sizeof(shortPath));
-    if (n == 0 || n >= sizeof(shortPath))
+    // The attributes come from the folder's listing: a file that another
+    // program holds open without sharing still has them, and the path may be
+    // as long as any the program keeps.
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES && strlen(path) >= MAX_PATH)
+        attributes = LongPathAttributes(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
         return 0;
-    // OpenFile opens the path as a file, so a folder does not count.
-    OFSTRUCT info = {};
-    return OpenFile(shortPath, &info, OF_EXIST) == 1;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : 1;
 }
 
 int ForceDeleteFile(const char *path)

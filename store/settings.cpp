@@ -8,6 +8,28 @@
 int Minutes = 0, Start = 0, Cookies = 0, Sound = 1, WinInit = 1;
 int AutorunFlag = 0;
 char DataFilePath[TextSize];
+int DataFileUnusable = 0;
+
+namespace {
+
+// What lies at the data file's path: 1 a file, 0 nothing, -1 something the
+// program cannot use as its data file.
+int ProbeDataFile(const char *path)
+{
+    // The profile functions take no path of MAX_PATH characters or more:
+    // such a file could be neither read nor written.
+    if (strlen(path) >= MAX_PATH)
+        return -1;
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? -1 : 1;
+    // Only a file known to be missing makes a first start; one that cannot
+    // be looked at may well be there.
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : -1;
+}
+
+} // namespace
 
 int DataFileInFolder(const char *folder, char *buffer)
 {
@@ -25,23 +47,48 @@ int DataFileInFolder(const char *folder, char *buffer)
     return CopyText(buffer, TextSize, path);
 }
 
+int SelectDataFile(const char *path)
+{
+    int length = CopyText(DataFilePath, sizeof(DataFilePath), path);
+    int found = length ? ProbeDataFile(DataFilePath) : -1;
+    DataFileUnusable = found < 0;
+    return found > 0 ? length : 0;
+}
+
 int LocateDataFile(char *buffer)
 {
     char folder[TextSize] = "";
     DWORD length = GetModuleFileNameA(nullptr, folder, 481);
-    // A path that filled the whole 481 bytes was cut: no folder is known.
-    if (length == 0 || length > 480)
-        length = 0;
+    // A path cut at 480 characters still names a folder far too long for a
+    // data file, which is what the user is then told.
+    if (length > 480)
+        length = 480;
     folder[length] = '\0';
     char *slash = strrchr(folder, '\\');
     if (slash)
         *slash = '\0';
 
-    int pathLength = DataFileInFolder(folder, buffer);
-    CopyText(DataFilePath, sizeof(DataFilePath), buffer);
-    if (pathLength == 0)
-        return 0;
-    return FileExists(buffer) ? pathLength : 0;
+    // Without the program's own path there is no folder to look in.
+    int pathLength = length ? DataFileInFolder(folder, buffer) : 0;
+    if (!pathLength)
+        buffer[0] = '\0';
+    return SelectDataFile(buffer);
+}
+
+int CreateDataFile()
+{
+    // No file yet: every option takes its default, and these are written.
+    LoadOptions();
+    if (SaveOptions() && FileExists(DataFilePath))
+        return 1;
+    DataFileUnusable = 1;
+    return 0;
+}
+
+int ReadAutorunValue()
+{
+    char value[TextSize];
+    return RegReadString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, value);
 }
 
 void LoadOptions()
@@ -51,21 +98,23 @@ void LoadOptions()
     Cookies = GetPrivateProfileIntA("Options", "Cookies", 0, DataFilePath);
     Sound = GetPrivateProfileIntA("Options", "Sound", 1, DataFilePath);
     WinInit = GetPrivateProfileIntA("Options", "WinInit", 1, DataFilePath);
-    char value[TextSize];
-    AutorunFlag = RegReadString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, value) != 0;
+    AutorunFlag = ReadAutorunValue() != 0;
 }
 
-void SaveOptions()
+int SaveOptions()
 {
     const struct { const char *key; int value; } options[] = {
         {"Minutes", Minutes}, {"Start", Start}, {"Cookies", Cookies},
         {"Sound", Sound}, {"WinInit", WinInit},
     };
+    int written = 1;
     for (const auto &option : options) {
         char text[16];
         FormatText(text, sizeof(text), "%d", option.value);
-        WritePrivateProfileStringA("Options", option.key, text, DataFilePath);
+        if (!WritePrivateProfileStringA("Options", option.key, text, DataFilePath))
+            written = 0;
     }
+    return written;
 }
 
 int MakeRunKey(const char *text, char *buffer)
@@ -75,6 +124,27 @@ int MakeRunKey(const char *text, char *buffer)
         if (buffer[i] == '=')
             buffer[i] = ':';
     return length;
+}
+
+int MakeEntryRunKey(int index, char *buffer)
+{
+    char text[PathSize];
+    // A shortcut that cannot be resolved has no Path; its own file keeps it
+    // apart from every other such shortcut.
+    if (!GetEntryPath(index, text))
+        GetEntryLink(index, text);
+    return MakeRunKey(text, buffer);
+}
+
+int IsWatchedEntry(int index)
+{
+    // Source 0 is a parked copy whose origin was not recorded: it does not
+    // start with Windows, so there is nothing to ask, and its source stored
+    // as an approval would read as "not approved".
+    if (GetEntrySource(index) == 0)
+        return 0;
+    char key[516];
+    return MakeEntryRunKey(index, key) != 0;
 }
 
 int RegReadString(HKEY root, const char *subkey, const char *name, char *buffer)

@@ -140,17 +140,39 @@ int ToLongPathName(char *dst, size_t size, const char *text);
 extern int Minutes, Start, Cookies, Sound, WinInit;  // option variables
 extern int AutorunFlag;                              // own Run value exists
 extern char DataFilePath[TextSize];                  // set by LocateDataFile
+// Non-zero when the data file cannot be used at all: its path is too long
+// for the profile functions, a folder has its name, it cannot be looked at,
+// or (CreateDataFile) it cannot be created.
+extern int DataFileUnusable;
 
 // Fills buffer (>= 512 bytes) with the data file's path and keeps it in
 // DataFilePath; returns its length when the file exists, else 0.
 int LocateDataFile(char *buffer);
+// Takes path as the data file (DataFilePath, DataFileUnusable); its length
+// when a file is there, else 0.
+int SelectDataFile(const char *path);
 // The data file's path in a program folder (a root folder "C:" gives
 // "C:\Sentro.dat"), cut to 512 bytes; 0 when text 4 cannot be loaded.
 int DataFileInFolder(const char *folder, char *buffer);
+// Writes the default options to a data file that does not exist yet; 1 when
+// the file is on disk afterwards, else 0 and DataFileUnusable is set.
+int CreateDataFile();
 void LoadOptions();
-void SaveOptions();
+// 1 when all five options were written, 0 when any write failed.
+int SaveOptions();
+// Length of the program's own autorun value (quoted or, as earlier versions
+// wrote it, bare); 0 when it is missing or empty.
+int ReadAutorunValue();
 // Copies text with every "=" made ":"; returns the length (buffer >= 516).
 int MakeRunKey(const char *text, char *buffer);
+// The [Run] key of entry `index`: its Path through MakeRunKey, or its Link
+// when the Path is empty (a shortcut that cannot be resolved). The length;
+// 0 when the entry has neither (buffer >= 516).
+int MakeEntryRunKey(int index, char *buffer);
+// 1 when the watch asks about entry `index` while [Run] does not approve
+// it: every startup entry except a parked copy of unrecorded origin
+// (source 0) and one without any key.
+int IsWatchedEntry(int index);
 int RegReadString(HKEY root, const char *subkey, const char *name, char *buffer);
 int RegCreateKeyPath(HKEY root, const char *subkey);
 int RegDeleteValueName(HKEY root, const char *subkey, const char *name);

@@ -50,6 +50,26 @@ TEST_F(FilesTest, FileExistsOnlyForFilesAndForceDeleteRemovesProtectedOnes)
     EXPECT_EQ(ForceDeleteFile(missing.c_str()), 0);
 }
 
+TEST_F(FilesTest, FileExistsForBusyFilesAndPathsOfAnyLength)
+{
+    // A file deep in folders (beyond the 128 characters of an OpenFile
+    // record), one another program holds open without sharing, and one
+    // whose path is too long for the "A" functions.
+    std::string deep = MakeDeepFolder(folder_);
+    std::string deepFile = File("x", ""), busy = File("busy.dat", "[Options]\r\n");
+    ASSERT_TRUE(MoveFileA(deepFile.c_str(), (deep += "\\Sentro.dat").c_str()));
+    std::string longFolder = MakeLongFolder(folder_, 300), longFile = longFolder + "\\Sentro.dat";
+    ASSERT_TRUE(CopyFileToLongPath(busy, longFile));
+    HANDLE holder = HoldFileOpen(busy);
+    ASSERT_NE(holder, nullptr);
+    for (const std::string &path : {deep, busy, longFile})
+        EXPECT_EQ(FileExists(path.c_str()), 1) << path.size();
+    EXPECT_EQ(FileExists(longFolder.c_str()), 0);
+    EXPECT_EQ(FileExists((longFolder + "\\missing.dat").c_str()), 0);
+    EndChildProcess(holder);
+    RemoveLongTree(folder_ + "\\" + longFolder.substr(folder_.size() + 1, 60));
+}
+
 TEST(ContainsTextTest, CaseBlindWithinTheFirst511Characters)
 {
     const std::string cookie = "C:\\Cookies\\j\xF6rg@caf\xE9.txt", late = std::string(508, 'a') + "needle";

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <string>
 #include <vector>
 
@@ -46,27 +48,49 @@ protected:
 
 TEST_F(FirstRunTest, RemembersEveryEntryBeforeTheSheetOpens)
 {
+    // A parked value whose origin is not recorded (source 0) does not start
+    // with Windows; a shortcut that cannot be resolved has no Path.
+    std::string parked = std::string(DisabledKeyPath) + "\\Run", broken = box.scratch + "\\startup\\broken.lnk";
+    ASSERT_TRUE(box.Set(HKEY_LOCAL_MACHINE, parked, "StFirstParked", "C:\\First\\parked.exe"));
+    ASSERT_TRUE(WriteFileBytes(broken, "no shortcut"));
     // A data file of its own, so that the test folder's stays as it is.
     std::string kept = DataFilePath;
+    int minutes = Minutes;
     CopyText(DataFilePath, sizeof(DataFilePath), dataFile.c_str());
-    int tab = -1, whileOpen = -1;
+    int tab = -1, whileOpen = -1, optionsWhileOpen = -1;
     UINT_PTR wait = WhenWindowAppears(FindThreadSheet, [&](HWND sheet) {
         tab = SheetCurrentTab(sheet);
         whileOpen = RunValue(versioned);
+        optionsWhileOpen = GetPrivateProfileIntA("Options", "Start", -1, dataFile.c_str());
         PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
     });
     int remembered = FirstRun();
     CancelWindowWait(wait);
     CopyText(DataFilePath, sizeof(DataFilePath), kept.c_str());
+    LoadOptions();
+    Minutes = minutes;
     EXPECT_EQ(tab, PageStartup);
     EXPECT_EQ(whileOpen, 200);
+    EXPECT_EQ(optionsWhileOpen, 1);
     ExpectApproved();
-    EXPECT_EQ(remembered, CollectStartupEntries());  // the sheet may have changed the table
+    EXPECT_EQ(RunValue(broken), 200);
+    EXPECT_EQ(RunValue("C:\\First\\parked.exe"), -1);
+    // No key is empty, and none reads as "not approved".
+    char section[8192];
+    DWORD length = GetPrivateProfileSectionA("Run", section, sizeof(section), dataFile.c_str());
+    for (const char *line = section; line < section + length && *line; line += strlen(line) + 1) {
+        EXPECT_NE(line[0], '=') << line;
+        EXPECT_STRNE(strrchr(line, '='), "=0") << line;
+    }
+    int watched = 0;
+    CollectStartupEntries();  // the sheet may have changed the table
     for (int i = 0; i < EntryCount; ++i) {
         char key[516];
-        MakeRunKey(ReadStartupRow(i).path.c_str(), key);
-        EXPECT_EQ(RunValue(key), (int)GetEntrySource(i)) << key;
+        MakeEntryRunKey(i, key);
+        watched += IsWatchedEntry(i);
+        EXPECT_EQ(RunValue(key), IsWatchedEntry(i) ? (int)GetEntrySource(i) : -1) << key;
     }
+    EXPECT_EQ(remembered, watched);
 }
 
 TEST_F(FirstRunTest, RealProgramWritesItsDataFileOnTheFirstStart)

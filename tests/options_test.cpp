@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <limits.h>
+
 #include <algorithm>
+#include <memory>
 #include <string>
 
 namespace {
@@ -59,6 +62,11 @@ TEST_F(OptionsTest, ClicksAndKeystrokesApplyAndWriteAtOnce)
         {nullptr, "2", "12", 12, 120},
         {nullptr, "0", "120", 120, 1200},
         {nullptr, "5x", "120", 120, -1},  // three digits at most, no letters
+        // Longer values come only from the file: the count saturates, and a
+        // value beyond an int is no interval.
+        {"2147483647", nullptr, "2147483647", INT_MAX, INT_MAX},
+        {"4294967295", nullptr, "4294967295", INT_MAX, -1},
+        {"120", nullptr, "120", 120, 1200},
         {"0", nullptr, "0", 120, -1},  // 0 is no interval either
         {"120", nullptr, "120", 120, -1},  // the same value again is no change
     };
@@ -108,8 +116,57 @@ TEST_F(OptionsTest, ClicksAndKeystrokesApplyAndWriteAtOnce)
             EXPECT_EQ(AutorunFlag != 0, click.run);
         }
         EXPECT_EQ(GetRegString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle),
-                  TestDir() + "\\options_test.exe");
+                  "\"" + TestDir() + "\\options_test.exe\"");
     }));
     // Closing the sheet changed nothing.
     EXPECT_EQ(OptionsSection(), "Minutes=120|Start=1|Cookies=0|Sound=1|WinInit=1|");
+}
+
+TEST_F(OptionsTest, UnwritableDataFileIsToldOnceAndThePageKeepsWhatIsStored)
+{
+    DeleteFileA(DataFilePath);
+    WritePrivateProfileSectionA("Options", "Minutes=5\0Start=1\0Cookies=0\0Sound=1\0WinInit=1\0", DataFilePath);
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, DataFilePath);
+    std::string stored = ReadFileBytes(DataFilePath);
+    // Another program reads the file and lets nobody write it meanwhile.
+    auto reader = std::make_unique<FileHandle>(
+        CreateFileA(DataFilePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(reader->valid());
+    EXPECT_TRUE(DriveSheet(nullptr, PageOptions, [&](HWND sheet) {
+        HWND page = SheetCurrentPage(sheet);
+        std::string checks = Checks(page);
+        DialogSeen told = DialogShownBy(IDOK, [&] { SendDlgItemMessageA(page, 1020, BM_CLICK, 0, 0); });
+        EXPECT_TRUE(told.shown);
+        EXPECT_NE(told.text.find(DataFilePath), std::string::npos) << told.text;
+        // Once told, the next changes that cannot be kept are undone quietly.
+        DialogSeen again = DialogShownBy(IDOK, [&] {
+            SendDlgItemMessageA(page, 1014, BM_CLICK, 0, 0);
+            SetDlgItemTextA(page, 1019, "7");
+        }, 1000);
+        EXPECT_FALSE(again.shown) << again.text;
+        EXPECT_EQ(Checks(page), checks);
+        EXPECT_EQ(WindowText(GetDlgItem(page, 1019)), "5");
+        EXPECT_EQ(Sound + Start * 10 + Minutes * 100, 511);
+    }));
+    reader.reset();
+    EXPECT_EQ(ReadFileBytes(DataFilePath), stored);
+}
+
+TEST_F(OptionsTest, AutorunBoxShowsWhatTheRegistryHoldsAfterATraySwitch)
+{
+    ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, "\"C:\\S\\Sentrovia.exe\""));
+    EXPECT_TRUE(DriveSheet(nullptr, PageOptions, [&](HWND sheet) {
+        HWND page = SheetCurrentPage(sheet);
+        EXPECT_EQ(IsDlgButtonChecked(page, 1017), (UINT)BST_CHECKED);
+        // The tray menu's Always Run item, chosen while the page shows.
+        MainWindowProc(nullptr, WM_COMMAND, IDM_AUTORUN, 0);
+        EXPECT_FALSE(RegValueExists(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle));
+        EXPECT_EQ(IsDlgButtonChecked(page, 1017), (UINT)BST_UNCHECKED);
+        // Another program writes the value while another page shows.
+        SendMessageA(sheet, PSM_SETCURSEL, PageAbout, 0);
+        SetRegString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, "C:\\S\\Sentrovia.exe");
+        SendMessageA(sheet, PSM_SETCURSEL, PageOptions, 0);
+        EXPECT_EQ(SheetCurrentPage(sheet), page);
+        EXPECT_EQ(IsDlgButtonChecked(page, 1017), (UINT)BST_CHECKED);
+    }));
 }

@@ -656,6 +656,7 @@ TEST_F(StartupParkTest, AutorunOnThenOffLeavesNoValue)
 {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof(self));
+    const std::string quoted = "\"" + std::string(self) + "\"";
     box.saved.push_back(SaveRegValue(HKLM, RunKey.c_str(), AppTitle));
     // Switched on or off while the user had it disabled, it is one plain
     // value or none, and no parked copy is left to show it as disabled.
@@ -663,11 +664,11 @@ TEST_F(StartupParkTest, AutorunOnThenOffLeavesNoValue)
         for (int last : {1, 0}) {
             SCOPED_TRACE(std::to_string(parked) + std::to_string(last));
             ASSERT_NE(SetAutorun(1), 0);
-            EXPECT_EQ(Get(HKLM, RunKey, AppTitle), self);
+            EXPECT_EQ(Get(HKLM, RunKey, AppTitle), quoted);
             ASSERT_TRUE(!parked || ToggleAt(Collect(AppTitle, self)) == 1);
             EXPECT_NE(SetAutorun(last), 0);
             EXPECT_EQ(AutorunFlag, last);
-            EXPECT_EQ(Get(HKLM, RunKey, AppTitle), last ? self : Missing);
+            EXPECT_EQ(Get(HKLM, RunKey, AppTitle), last ? quoted : Missing);
             EXPECT_EQ(Get(HKLM, Parking("Run"), AppTitle) + Marker(AppTitle), Missing + Missing);
         }
     EXPECT_EQ(SetAutorun(0), 0);  // nothing left to remove

@@ -36,7 +36,12 @@ void SetOptions(const Values &values) { std::tie(Minutes, Start, Cookies, Sound,
 // The data file, the option variables and the program's own Run value are
 // put back as they were after each test.
 struct DataFileTest : ::testing::Test {
-    void TearDown() override { SetDataFile(file_), SetOptions(options_), AutorunFlag = flag_; }
+    void TearDown() override
+    {
+        SelectDataFile(path_.c_str());
+        SetDataFile(file_), SetOptions(options_), AutorunFlag = flag_;
+    }
+    std::string path_ = DataFilePath;
     std::string file_ = (FlushProfileCache(), ReadFileBytes(DataFilePath));
     Values options_ = Options();
     int flag_ = AutorunFlag;
@@ -62,6 +67,68 @@ TEST_F(DataFileTest, LocateDataFileNamesTheFileBesideTheProgramEvenWhenMissing)
         EXPECT_STRCASEEQ(buffer, expected.c_str());
         EXPECT_STRCASEEQ(DataFilePath, expected.c_str());
     }
+}
+
+TEST_F(DataFileTest, OnlyAFileKnownToBeMissingMakesAFirstStart)
+{
+    // A file deep in folders, one held open by another program, a folder
+    // of the file's name, a path too long for the profile functions, and
+    // files that are missing (in a folder that is there, or is not).
+    std::string folder = MakeScratchDir("datafile"), deep = MakeDeepFolder(folder);
+    std::string longFolder = MakeLongFolder(folder, 300);
+    const struct { std::string path; int found, unusable; } rows[] = {
+        {deep + "\\Sentro.dat", 1, 0}, {folder + "\\busy.dat", 1, 0},
+        {folder + "\\dir.dat", 0, 1}, {longFolder + "\\Sentro.dat", 0, 1},
+        {folder + "\\missing.dat", 0, 0}, {folder + "\\none\\Sentro.dat", 0, 0},
+    };
+    ASSERT_TRUE(WriteFileBytes(rows[0].path, "[Options]\r\nMinutes=0\r\n"));
+    ASSERT_TRUE(WriteFileBytes(rows[1].path, "[Options]\r\nMinutes=0\r\n"));
+    ASSERT_TRUE(CreateDirectoryA(rows[2].path.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileToLongPath(rows[0].path, rows[3].path));
+    HANDLE holder = HoldFileOpen(rows[1].path);
+    ASSERT_NE(holder, nullptr);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.path.substr(folder.size()));
+        DataFileUnusable = !row.unusable;
+        EXPECT_EQ(SelectDataFile(row.path.c_str()), row.found ? (int)row.path.size() : 0);
+        EXPECT_EQ(DataFileUnusable, row.unusable);
+        EXPECT_EQ(std::string(DataFilePath), row.path.substr(0, TextSize - 1));
+    }
+    EndChildProcess(holder);
+    // The first start puts the file on disk at once, with the defaults; where
+    // it cannot, the file is unusable.
+    for (int row : {4, 5}) {
+        SelectDataFile(rows[row].path.c_str());
+        SetOptions({0, 0, 0, 1, 1});
+        EXPECT_EQ(CreateDataFile(), row == 4 ? 1 : 0);
+        EXPECT_EQ(DataFileUnusable, row == 4 ? 0 : 1);
+    }
+    EXPECT_EQ(ReadFileBytes(rows[4].path),
+              "[Options]\r\nMinutes=3\r\nStart=1\r\nCookies=0\r\nSound=1\r\nWinInit=1\r\n");
+    RemoveLongTree(folder + "\\" + longFolder.substr(folder.size() + 1, 60));
+    RemoveTree(folder);
+}
+
+TEST(EntryRunKeyTest, PathOrElseLinkAndNoQuestionAboutParkedCopiesOfUnknownOrigin)
+{
+    // The key of an entry with a Path is the one earlier versions wrote.
+    const struct { const char *path, *link; DWORD source; const char *key; int watched; } rows[] = {
+        {"C:\\APP\\RUN.EXE /opt=1", "", 1, "C:\\APP\\RUN.EXE /opt:1", 1},
+        {"C:\\Tools\\t.exe", "C:\\Startup\\t.lnk", 200, "C:\\Tools\\t.exe", 1},
+        {"", "C:\\Startup\\lost=1.lnk", 200, "C:\\Startup\\lost:1.lnk", 1},
+        {"C:\\Parked\\p.exe", "", 0, "C:\\Parked\\p.exe", 0},
+        {"", "", 200, "", 0},
+    };
+    ClearEntries();
+    for (const auto &row : rows)
+        ASSERT_TRUE(AddEntry("Title", row.path, row.link, row.source, 0));
+    for (int i = 0; i < EntryCount; ++i) {
+        char key[516 + 4];
+        EXPECT_EQ(MakeEntryRunKey(i, key), (int)strlen(rows[i].key)) << i;
+        EXPECT_STREQ(key, rows[i].key);
+        EXPECT_EQ(IsWatchedEntry(i), rows[i].watched) << i;
+    }
+    ClearEntries();
 }
 
 TEST(DataFileInFolderTest, RootFolderKeepsOneBackslashAndLongFoldersAreCut)

@@ -899,3 +899,176 @@ std::string EntryTitles()
     }
     return titles;
 }
+
+// --- Busy files and paths longer than the "A" functions take ---------------
+HANDLE HoldFileOpen(const std::string &path)
+{
+    HANDLE process = StartChildProcess(FixturePath("hold_file.exe"), path.c_str(), nullptr);
+    for (int attempt = 0; process && attempt < 200; ++attempt) {
+        HANDLE probe = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+        if (probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
+            return process;
+        if (probe != INVALID_HANDLE_VALUE)
+            CloseHandle(probe);
+        if (WaitForSingleObject(process, 50) != WAIT_TIMEOUT)
+            break;
+    }
+    EndChildProcess(process);
+    return nullptr;
+}
+
+std::string MakeDeepFolder(const std::string &base)
+{
+    std::string folder = base;
+    for (int i = 1; i <= 15; ++i) {
+        char name[16];
+        wsprintfA(name, "\\dir%05d", i);
+        CreateDirectoryA((folder += name).c_str(), nullptr);
+    }
+    return folder;
+}
+
+std::wstring LongPathW(const std::string &path)
+{
+    std::wstring wide(path.size() + 1, L'\0');
+    int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], (int)wide.size());
+    wide.resize(n > 0 ? (size_t)n - 1 : 0);
+    // The "\\?\" form takes the path as it stands: ".." must go first.
+    std::wstring full(wide.size() + MAX_PATH, L'\0');
+    DWORD length = GetFullPathNameW(wide.c_str(), (DWORD)full.size(), &full[0], nullptr);
+    full.resize(length < full.size() ? length : 0);
+    return L"\\\\?\\" + full;
+}
+
+std::string MakeLongFolder(const std::string &base, size_t length)
+{
+    std::string folder = base;
+    while (folder.size() < length) {
+        size_t room = length - folder.size() - 1;
+        // No component shorter than two: the last one takes what is left.
+        size_t part = room > 62 ? 60 : room;
+        folder += "\\" + std::string(part ? part : 1, 'd');
+        if (!CreateDirectoryW(LongPathW(folder).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+            return "";
+    }
+    return folder.size() == length ? folder : "";
+}
+
+bool CopyFileToLongPath(const std::string &from, const std::string &to)
+{
+    return CopyFileW(LongPathW(from).c_str(), LongPathW(to).c_str(), FALSE) != 0;
+}
+
+void RemoveLongTree(const std::string &folder)
+{
+    std::wstring root = LongPathW(folder);
+    WIN32_FIND_DATAW find;
+    HANDLE h = FindFirstFileW((root + L"\\*").c_str(), &find);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = find.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring item = root + L"\\" + name;
+            SetFileAttributesW(item.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (find.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                char narrow[1024] = "";
+                WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, narrow, sizeof(narrow), nullptr, nullptr);
+                RemoveLongTree(folder + "\\" + narrow);
+            } else {
+                DeleteFileW(item.c_str());
+            }
+        } while (FindNextFileW(h, &find));
+        FindClose(h);
+    }
+    RemoveDirectoryW(root.c_str());
+}
+
+// --- A run of modal questions answered in turn -------------------------------
+#include <utility>
+
+namespace {
+
+struct QuestionRun {
+    std::vector<int> buttons;
+    std::function<void(HWND)> during;
+    std::vector<DialogSeen> seen;
+};
+QuestionRun *ActiveQuestions = nullptr;
+const char AnsweredMark[] = "SentroviaTestAnswered";
+
+// A window is answered once: the mark goes with it.
+void CALLBACK AnswerNextQuestion(HWND, UINT, UINT_PTR, DWORD)
+{
+    QuestionRun *run = ActiveQuestions;
+    HWND dialog = run ? FindThreadDialog() : nullptr;
+    if (!dialog || GetPropA(dialog, AnsweredMark))
+        return;
+    SetPropA(dialog, AnsweredMark, (HANDLE)1);
+    size_t index = run->seen.size();
+    run->seen.push_back(ReadDialogSeen(dialog));
+    if (run->during)
+        run->during(dialog);
+    int button = index < run->buttons.size() ? run->buttons[index]
+                 : GetDlgItem(dialog, IDYES) ? IDYES : IDCANCEL;
+    PostMessageA(dialog, WM_COMMAND, (WPARAM)button, 0);
+}
+
+} // namespace
+
+DialogSeen ReadDialogSeen(HWND dialog)
+{
+    DialogSeen seen;
+    seen.shown = true;
+    seen.caption = WindowText(dialog);
+    EnumChildWindows(dialog, CollectDialogItem, (LPARAM)&seen);
+    return seen;
+}
+
+std::vector<DialogSeen> DialogsShownBy(const std::vector<int> &buttons,
+                                       const std::function<void()> &action,
+                                       const std::function<void(HWND)> &during)
+{
+    QuestionRun run = {buttons, during, {}};
+    QuestionRun *outer = std::exchange(ActiveQuestions, &run);
+    UINT_PTR timer = SetTimer(nullptr, 0, 30, AnswerNextQuestion);
+    action();
+    KillTimer(nullptr, timer);
+    ActiveQuestions = outer;
+    return run.seen;
+}
+
+namespace {
+
+std::string WindowsFolderFile(const char *name)
+{
+    char folder[MAX_PATH] = "";
+    GetWindowsDirectoryA(folder, sizeof(folder));
+    return std::string(folder) + "\\" + name;
+}
+
+// Puts bytes ("<missing>": no file) in place, whatever the file's attributes.
+void PlaceFile(const std::string &path, const std::string &bytes)
+{
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+    if (bytes != "<missing>")
+        WriteFileBytes(path, bytes);
+}
+
+} // namespace
+
+RestartFiles::RestartFiles(bool withMarker, const char *iniBytes)
+    : marker(WindowsFolderFile("wininit.exe")), ini(WindowsFolderFile("wininit.ini")),
+      savedMarker(ReadFileBytes(marker)), savedIni(ReadFileBytes(ini))
+{
+    PlaceFile(marker, withMarker ? "MZ" : "<missing>");
+    PlaceFile(ini, iniBytes ? iniBytes : "<missing>");
+}
+
+RestartFiles::~RestartFiles()
+{
+    PlaceFile(marker, savedMarker);
+    PlaceFile(ini, savedIni);
+}

@@ -242,3 +242,41 @@ std::string DataFileValue(const char *section, const char *key);
 bool PathExists(const std::string &path);
 // The entry table's titles joined by "|".
 std::string EntryTitles();
+
+// --- Busy files and paths longer than the "A" functions take ---------------
+// Starts the hold_file fixture on an existing file, which then holds it open
+// without sharing; returns once the file is busy (the child's handle, for
+// EndChildProcess), none on failure.
+HANDLE HoldFileOpen(const std::string &path);
+// Creates base\dir00001\dir00002\...\dir00015, a program folder deeper than
+// the 128 characters of an OpenFile record; the deepest folder.
+std::string MakeDeepFolder(const std::string &base);
+// The "\\?\" form of a path (made full), for the wide functions.
+std::wstring LongPathW(const std::string &path);
+// Creates base\dddd...\dddd... (components of at most 60 characters) until the
+// path is exactly `length` characters long; the path, or empty on failure.
+std::string MakeLongFolder(const std::string &base, size_t length);
+bool CopyFileToLongPath(const std::string &from, const std::string &to);
+// Removes a folder and everything in it, whatever the length of its paths.
+void RemoveLongTree(const std::string &folder);
+
+// --- A run of modal questions answered in turn -------------------------------
+// What a dialog or message box shows, read as DialogShownBy reads it.
+DialogSeen ReadDialogSeen(HWND dialog);
+// Runs action; every dialog or box it puts up on this thread is read and
+// answered with the next of `buttons` (after those: Yes where the window has
+// it, else Cancel). `during`, when given, runs on each one before it is
+// answered. What each one showed, in order.
+std::vector<DialogSeen> DialogsShownBy(const std::vector<int> &buttons,
+                                       const std::function<void()> &action,
+                                       const std::function<void(HWND)> &during = {});
+// While it lives, the Windows folder holds wininit.exe (or not) and a
+// wininit.ini with the given bytes (none for a null text); afterwards both
+// are as they were.
+struct RestartFiles {
+    RestartFiles(bool marker, const char *ini);
+    ~RestartFiles();
+    RestartFiles(const RestartFiles &) = delete;
+    RestartFiles &operator=(const RestartFiles &) = delete;
+    std::string marker, ini, savedMarker, savedIni;
+};

@@ -65,20 +65,22 @@ HWND FindShownMenu()
 
 TEST_F(TrayTest, EveryNotificationReadsTheAutorunMarkAfresh)
 {
-    const char value[] = "C:\\S\\Sentrovia.exe";
+    // The value as written now (quoted) and as earlier versions wrote it.
+    const char quoted[] = "\"C:\\Program Files\\S\\Sentrovia.exe\"", bare[] = "C:\\S\\Sentrovia.exe";
     // Only the program's own icon has a menu.
-    const struct { bool autorun; UINT icon; } cases[] = {
-        {true, TRAY_ICON_ID}, {false, TRAY_ICON_ID}, {true, TRAY_ICON_ID + 1}};
+    const struct { const char *value; UINT icon; bool autorun; } cases[] = {
+        {quoted, TRAY_ICON_ID, true}, {nullptr, TRAY_ICON_ID, false}, {bare, TRAY_ICON_ID, true},
+        {bare, TRAY_ICON_ID + 1, true}};
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.autorun << " " << c.icon);
         // Another program changed the value behind the flag's back.
         if (c.autorun)
-            SetRegString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, value);
+            SetRegString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, c.value);
         else
             RegDeleteValueName(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle);
         AutorunFlag = !c.autorun;
         OnTrayNotify(1, WM_MOUSEMOVE);
-        EXPECT_EQ(AutorunFlag, c.autorun ? (int)strlen(value) : 0);
+        EXPECT_EQ(AutorunFlag, c.autorun ? (int)strlen(c.value) : 0);
         AutorunFlag = !c.autorun;
         bool seen = false;
         UINT_PTR wait = WhenWindowAppears(FindShownMenu, [&](HWND popup) {
@@ -136,5 +138,25 @@ TEST_F(TrayTest, IconIsAddedAndDeleted)
     ScreenshotPoint("tray_icon");
     EXPECT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &probe));
     EXPECT_EQ(UpdateTrayIcon(2), 1);
+    EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe));
+}
+
+TEST_F(TrayTest, IconComesBackWhenTheTaskbarIsMadeAnew)
+{
+    NOTIFYICONDATAA probe = {};
+    probe.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    probe.hWnd = MainWindow;
+    probe.uID = TRAY_ICON_ID;
+    UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    ASSERT_EQ(TaskbarCreatedMessage(), taskbarCreated);
+    UpdateTrayIcon(0);
+    // A restarted shell knows nothing of the icons of the old taskbar.
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &probe));
+    EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe));
+    SendMessageA(MainWindow, taskbarCreated, 0, 0);
+    EXPECT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &probe));
+    // An icon the program has taken away stays away.
+    UpdateTrayIcon(2);
+    SendMessageA(MainWindow, taskbarCreated, 0, 0);
     EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe));
 }
