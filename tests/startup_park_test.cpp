@@ -1,9 +1,11 @@
 // Disabling, enabling and removing startup entries of every family against
 // the real registry, WIN.INI and folders of the test prefix; the faults that
 // must not lose a command; the program's own autorun value.
+#include "app/app.h"
 #include "startup/startup.h"
 #include "store/store.h"
 #include "testutil.h"
+#include "watch/watch.h"
 
 #include <gtest/gtest.h>
 
@@ -371,6 +373,51 @@ TEST_F(StartupParkTest, WinlogonItemsLeaveTheirListAndWindowsOwnStays)
         EXPECT_EQ(removed, row.root == HKCU || std::string(row.list).find(',') != std::string::npos);
         EXPECT_EQ(Get(row.root, winlogon, row.value), row.afterRemove ? row.afterRemove : Missing);
     }
+}
+
+TEST_F(StartupParkTest, NewItemsOfEveryNewPlaceRaiseTheAlertAndNoTakesOnlyThem)
+{
+    // Every entry there is approved, as the first start leaves the data file;
+    // a cycle that looks at startup programs only.
+    const std::string savedData = ReadFileBytes(DataFilePath);
+    const int options[] = {Start, WinInit, Cookies, Sound, Minutes};
+    ASSERT_TRUE(WriteFileBytes(DataFilePath, "[Options]\r\nWinInit=1\r\n"));
+    Start = 1, WinInit = 0, Cookies = 0, Sound = 0, Minutes = 1;
+    const std::string winlogon = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+    const std::string policies = CurrentVersion + "Policies\\Explorer\\Run";
+    ViewValues view;
+    ASSERT_TRUE(box.Set(HKLM, RunKey, "StWatchTwin", "C:\\Apps\\native.exe"));
+    ASSERT_TRUE(box.Set(HKCU, winlogon, "Shell", "explorer.exe"));
+    CollectStartupEntries();
+    for (int i = 0; i < EntryCount; ++i) {
+        char key[516];
+        MakeEntryRunKey(i, key);
+        WritePrivateProfileStringA("Run", key, "1", DataFilePath);
+    }
+    DialogsShownBy({}, [] { WatchCycle(); });
+
+    ASSERT_TRUE(view.Set(RunKey, "StWatchTwin", "C:\\Apps\\twin32.exe"));
+    ASSERT_TRUE(box.Set(HKCU, winlogon, "Shell", "explorer.exe, C:\\x\\evil.exe"));
+    ASSERT_TRUE(box.Set(HKLM, policies, "StWatchPolicy", "C:\\Apps\\policy.exe"));
+    std::vector<DialogSeen> seen = DialogsShownBy({IDNO, IDNO, IDNO}, [] { WatchCycle(); });
+    std::vector<std::string> asked;
+    for (const auto &dialog : seen)
+        asked.push_back(dialog.items.count(1026) ? dialog.items.at(1026) : "");
+    EXPECT_EQ(asked, (std::vector<std::string>{"C:\\Apps\\policy.exe", "C:\\Apps\\twin32.exe",
+                                               "C:\\x\\evil.exe"}));
+    EXPECT_EQ(Raw(HKLM, RunKey, "StWatchTwin", View32), Missing);
+    EXPECT_EQ(Get(HKLM, RunKey, "StWatchTwin"), "C:\\Apps\\native.exe");
+    EXPECT_EQ(Get(HKCU, winlogon, "Shell"), "explorer.exe");
+    EXPECT_EQ(Get(HKLM, policies, "StWatchPolicy"), Missing);
+    EXPECT_TRUE(DialogsShownBy({}, [] { WatchCycle(); }).empty());
+
+    Start = options[0], WinInit = options[1], Cookies = options[2];
+    Sound = options[3], Minutes = options[4];
+    AlertBusy = 0, SheetPage = 0, WatchCountdown = 0;
+    if (savedData == "<missing>")
+        DeleteFileA(DataFilePath);
+    else
+        WriteFileBytes(DataFilePath, savedData);
 }
 
 TEST_F(StartupParkTest, EqualTitlesNeverOverwriteAParkedCommand)
