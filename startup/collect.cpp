@@ -120,6 +120,8 @@ void CollectRunKey(const RegPlace &place, DWORD source)
     RegKey key;
     if (RegOpenKeyExA(place.root, place.path, 0, KEY_READ | place.view, key.out()) != ERROR_SUCCESS)
         return;
+    HKEY approvedRoot = nullptr;
+    const char *approved = ApprovedListOfSource(source, &approvedRoot);
     char name[ValueTextSize];
     char data[ValueTextSize];
     char whole[OriginNameSize];
@@ -130,8 +132,6 @@ void CollectRunKey(const RegPlace &place, DWORD source)
             break;
         if (result != ERROR_SUCCESS)
             continue;
-        HKEY approvedRoot = nullptr;
-        const char *approved = ApprovedListOfSource(source, &approvedRoot);
         if (strlen(name) > 1 && strlen(data) > 4 && (unsigned char)name[0] < 0x80)
             AddStartupEntry(name, data, "", source, whole,
                             OriginLive | CutFlag(cut) | SwitchedOffFlag(approvedRoot, approved, whole));

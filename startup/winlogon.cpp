@@ -208,6 +208,10 @@ int WriteWinlogonWithout(const WinlogonList *list, int piece)
 
 int AppendWinlogonItem(const WinlogonList *list, const char *item)
 {
+    // A machine value without Windows' own item would make this one the
+    // whole logon program.
+    if (list->machine && !KeepsOwnItem(list, -1))
+        return 0;
     char text[RawValueSize];
     CopyText(text, sizeof(text), HoldsAnyItem(list->text) ? list->text : "");
     size_t length = strlen(text);

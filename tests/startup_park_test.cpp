@@ -373,6 +373,12 @@ TEST_F(StartupParkTest, WinlogonItemsLeaveTheirListAndWindowsOwnStays)
         EXPECT_EQ(removed, row.root == HKCU || std::string(row.list).find(',') != std::string::npos);
         EXPECT_EQ(Get(row.root, winlogon, row.value), row.afterRemove ? row.afterRemove : Missing);
     }
+    // A machine list that lost Windows' own item meanwhile takes nothing back.
+    ASSERT_TRUE(box.Set(HKLM, winlogon, "Shell", (std::string("explorer.exe,") + evil).c_str()));
+    ASSERT_EQ(ToggleAt(Collect("Shell", evil)), 1);
+    ASSERT_TRUE(box.Set(HKLM, winlogon, "Shell", ""));
+    EXPECT_EQ(ToggleAt(CollectFrom("Shell", 7, true)), 0);
+    EXPECT_EQ(Get(HKLM, winlogon, "Shell"), "");
 }
 
 TEST_F(StartupParkTest, NewItemsOfEveryNewPlaceRaiseTheAlertAndNoTakesOnlyThem)
