@@ -49,6 +49,8 @@
 #define IDS_ERR_CANNOT_REMOVE   70   // Remove not possible for this kind of entry, %s = its name
 #define IDS_ERR_CANNOT_TOGGLE   71   // Disable/Enable not possible for this kind of entry, %s = its name
 #define IDS_ERR_ENTRY_CHANGED   72   // the entry changed or cannot be told apart; nothing done, %s = its name
+#define IDS_SWITCHED_OFF        80   // Version column of an entry Windows has switched off
+#define IDS_SWITCHED_OFF_LABEL  81   // label prefix of such an entry, after "* "
 #define IDS_ERR_DATAFILE        63   // start-up: the data file cannot be used, %s = the program's folder
 #define IDS_ERR_OPTIONS_UNSAVED 64   // Options page: a setting could not be written, %s = the data file
 #define IDS_STARTUP_HEADER      211  // Startup Programs page, control 1047

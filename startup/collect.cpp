@@ -69,6 +69,44 @@ DWORD CutFlag(bool cut)
     return cut ? (DWORD)OriginNameCut : 0;
 }
 
+const char StartupApprovedPath[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved";
+
+// True when Windows' Task Manager has switched an item off: an odd first
+// byte in the value of its name under StartupApproved\<list>. Windows keeps
+// those lists in its own view of the machine's keys.
+bool SwitchedOffByWindows(HKEY root, const char *list, const char *name)
+{
+    char path[PathSize];
+    FormatText(path, sizeof(path), "%s\\%s", StartupApprovedPath, list);
+    RawValue value;
+    REGSAM view = root == HKEY_LOCAL_MACHINE ? NativeRegistryView() : 0;
+    return ReadValueBytes(root, path, name, &value, view) && value.size >= 1 &&
+           (value.data[0] & 1) != 0;
+}
+
+// The StartupApproved list of a Run source: "Run32" for the machine's Run
+// key of a 64-bit system's 32-bit view, "Run" for the others; none for
+// sources Windows does not switch off.
+const char *ApprovedListOfSource(DWORD source, HKEY *root)
+{
+    *root = source == SourceUserRun ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    // The program's own view is the 32-bit one when the other is the 64-bit.
+    REGSAM other = OtherRegistryView();
+    if (source == SourceUserRun)
+        return "Run";
+    if (source == SourceMachineRun)
+        return other == KEY_WOW64_64KEY ? "Run32" : "Run";
+    if (source == SourceOtherRun)
+        return other == KEY_WOW64_32KEY ? "Run32" : "Run";
+    return nullptr;
+}
+
+DWORD SwitchedOffFlag(HKEY root, const char *list, const char *name)
+{
+    return list && SwitchedOffByWindows(root, list, name) ? (DWORD)OriginSwitchedOff : 0;
+}
+
 // Adds an entry and records where it was found; nothing when the table is full.
 void AddStartupEntry(const char *title, const char *path, const char *link, DWORD source,
                      const char *name, DWORD kind)
@@ -77,11 +115,13 @@ void AddStartupEntry(const char *title, const char *path, const char *link, DWOR
         SetEntryOrigin(EntryCount - 1, name, kind);
 }
 
-void CollectRunKey(HKEY root, const char *path, DWORD source)
+void CollectRunKey(const RegPlace &place, DWORD source)
 {
     RegKey key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(place.root, place.path, 0, KEY_READ | place.view, key.out()) != ERROR_SUCCESS)
         return;
+    HKEY approvedRoot = nullptr;
+    const char *approved = ApprovedListOfSource(source, &approvedRoot);
     char name[ValueTextSize];
     char data[ValueTextSize];
     char whole[OriginNameSize];
@@ -93,7 +133,8 @@ void CollectRunKey(HKEY root, const char *path, DWORD source)
         if (result != ERROR_SUCCESS)
             continue;
         if (strlen(name) > 1 && strlen(data) > 4 && (unsigned char)name[0] < 0x80)
-            AddStartupEntry(name, data, "", source, whole, OriginLive | CutFlag(cut));
+            AddStartupEntry(name, data, "", source, whole,
+                            OriginLive | CutFlag(cut) | SwitchedOffFlag(approvedRoot, approved, whole));
     }
 }
 
@@ -121,6 +162,27 @@ void CollectParkingKey(int parkingIndex)
     }
 }
 
+// One entry for each item of a Winlogon value other than Windows' own, named
+// like a WIN.INI piece: by its product, else by the value's name.
+void CollectWinlogonValue(DWORD source)
+{
+    WinlogonList list;
+    bool whole = ReadWinlogonList(source, &list) != 0;
+    for (int i = 0; i < list.count; ++i) {
+        char raw[OriginNameSize];
+        char item[TextSize];
+        if (!WinlogonItem(&list, i, raw, item) || IsWindowsOwnItem(item, list.shell))
+            continue;
+        char unquoted[TextSize];
+        StripQuotes(unquoted, sizeof(unquoted), item);
+        VersionInfo info;
+        ReadVersionInfo(unquoted, &info);
+        bool cut = !whole || strlen(raw) >= (size_t)OriginNameSize - 1;
+        AddStartupEntry(info.ProductName[0] ? info.ProductName : list.name, item, "", source, raw,
+                        OriginLive | CutFlag(cut));
+    }
+}
+
 // Walks a folder named by text that may be longer than a walk buffer: a cut
 // name would be another folder, so such a folder is left out.
 void WalkNamedFolder(const char *folder, LPARAM tag)
@@ -144,9 +206,18 @@ void AddStartupFile(const char *path, LPARAM tag)
     char title[PathSize];
     char target[PathSize];
     char link[PathSize];
-    if (DescribeStartupFile(path, title, target, link))
-        AddStartupEntry(title, target, link, SourceStartupFolder, "",
-                        tag == ParkedFileTag ? OriginParkedFile : OriginLive);
+    if (!DescribeStartupFile(path, title, target, link))
+        return;
+    if (tag == ParkedFileTag) {
+        AddStartupEntry(title, target, link, SourceStartupFolder, "", OriginParkedFile);
+        return;
+    }
+    char file[PathSize];
+    CopyFileNamePart(path, file, sizeof(file));
+    HKEY root = tag == CommonStartupTag ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    bool known = tag == CommonStartupTag || tag == UserStartupTag;
+    AddStartupEntry(title, target, link, SourceStartupFolder, "",
+                    OriginLive | SwitchedOffFlag(root, known ? "StartupFolder" : nullptr, file));
 }
 
 } // namespace
@@ -199,15 +270,18 @@ int CollectStartupEntries()
 
 void CollectRunKeyEntries()
 {
-    const struct { HKEY root; DWORD base; } roots[] = {
-        {HKEY_LOCAL_MACHINE, 0}, {HKEY_CURRENT_USER, 10}, {HKEY_USERS, 20},
+    // The machine's keys of the other view stand right after its own, so
+    // that where there is one view the list is what it always was.
+    static const DWORD sources[] = {
+        1,  2,  3,  4,  5,  6,  7,  8,  31, 32, 33, 34, 35, 36,
+        11, 12, 13, 14, 15, 16, 17, 18, 21, 22, 23, 24, 25,
     };
-    for (const auto &root : roots) {
-        for (int position = 0; position < RunKeyCount; ++position) {
-            char path[PathSize];
-            FormatText(path, sizeof(path), "%s\\%s", CurrentVersionPath, RunKeyNames[position]);
-            CollectRunKey(root.root, path, root.base + (DWORD)position + 1);
-        }
+    for (DWORD source : sources) {
+        RegPlace place;
+        if (IsWinlogonSource(source))
+            CollectWinlogonValue(source);
+        else if (SourceKey(source, &place) && !SharedWithOwnView(place))
+            CollectRunKey(place, source);
     }
 }
 
@@ -250,7 +324,7 @@ void CollectStartupFolderEntries()
         for (const char *name : names) {
             char folder[TextSize];
             if (RegReadString(root, ShellFoldersPath, name, folder))
-                WalkNamedFolder(folder, 0);
+                WalkNamedFolder(folder, name == names[0] ? UserStartupTag : CommonStartupTag);
         }
     }
 }
@@ -373,6 +447,12 @@ int GetDisabledSource(int index)
     return number;
 }
 
+bool IsStartupEntrySwitchedOff(int index)
+{
+    DWORD kind = GetEntryOrigin(index, nullptr);
+    return (kind & OriginPlaceMask) == OriginLive && (kind & OriginSwitchedOff) != 0;
+}
+
 bool IsStartupEntryParked(int index)
 {
     DWORD place = GetEntryOrigin(index, nullptr) & OriginPlaceMask;
@@ -391,24 +471,15 @@ int GetSourceLabel(int index, char *buffer)
         LoadText(IDS_DISABLED, disabled, sizeof(disabled));
         CopyText(label, sizeof(label), "* ");
         AppendText(label, sizeof(label), disabled);
+    } else if (IsStartupEntrySwitchedOff(index)) {
+        char off[TitleSize];
+        LoadText(IDS_SWITCHED_OFF_LABEL, off, sizeof(off));
+        CopyText(label, sizeof(label), "* ");
+        AppendText(label, sizeof(label), off);
     }
-    const char *hive = nullptr;
-    DWORD position = 0;
-    if (source >= 1 && source <= 5) {
-        hive = "HKEY_LOCAL_MACHINE\\";
-        position = source;
-    } else if (source >= 11 && source <= 15) {
-        hive = "HKEY_CURRENT_USER\\";
-        position = source - 10;
-    } else if (source >= 21 && source <= 25) {
-        hive = "HKEY_USER\\";
-        position = source - 20;
-    }
-    if (hive) {
-        AppendText(label, sizeof(label), hive);
-        AppendText(label, sizeof(label), CurrentVersionPath);
-        AppendText(label, sizeof(label), "\\");
-        AppendText(label, sizeof(label), RunKeyNames[position - 1]);
+    char place[TitleSize];
+    if (RegistrySourceLabel(source, (int)sizeof(void *) * 8, place, sizeof(place))) {
+        AppendText(label, sizeof(label), place);
     } else if (source == SourceWinLoad) {
         AppendText(label, sizeof(label), "WIN.INI     [Load] Section");
     } else if (source == SourceWinRun) {

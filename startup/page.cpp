@@ -132,10 +132,10 @@ void AddStartupRow(HWND list, int entry)
     ReadVersionInfo(program, &info);
     SetListCellText(list, row, 2, info.ProductVersion[0] ? info.ProductVersion : "?");
     SetListCellText(list, row, 1, path + FileNamePart(path));
-    if (IsStartupEntryParked(entry)) {
-        char disabled[SmallTextSize];
-        LoadText(IDS_DISABLED, disabled, sizeof(disabled));
-        SetListCellText(list, row, 2, disabled);
+    if (IsStartupEntryParked(entry) || IsStartupEntrySwitchedOff(entry)) {
+        char state[SmallTextSize];
+        LoadText(IsStartupEntryParked(entry) ? IDS_DISABLED : IDS_SWITCHED_OFF, state, sizeof(state));
+        SetListCellText(list, row, 2, state);
     }
 }
 

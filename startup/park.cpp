@@ -19,9 +19,11 @@ const char WindowsSection[] = "windows";
 // tail when written back, so a longer one is left alone.
 enum : int { WinIniLineSize = 4096 };
 
+// A source whose entries are whole values of a key the program can reach.
 bool IsRunSource(DWORD source)
 {
-    return (source >= 1 && source <= 5) || (source >= 11 && source <= 15);
+    RegPlace place;
+    return RunKeyOfSource(source, &place) != 0;
 }
 
 const char *WinIniKeyOfSource(DWORD source)
@@ -235,11 +237,16 @@ DWORD PlaceOf(const Subject &s)
 }
 
 // True when the value holds a command listed exactly as path.
-bool ValueListsAs(HKEY root, const char *key, const char *name, const char *path)
+bool ValueListsAs(HKEY root, const char *key, const char *name, const char *path, REGSAM view = 0)
 {
     RawValue value;
-    return ReadValueBytes(root, key, name, &value) &&
+    return ReadValueBytes(root, key, name, &value, view) &&
            SameCommand(ValueText(&value), path, ValueTextSize - 1);
+}
+
+bool PlaceListsAs(const RegPlace &place, const char *name, const char *path)
+{
+    return ValueListsAs(place.root, place.path, name, path, place.view);
 }
 
 // The Run value an entry known only by its texts stands for. A title
@@ -248,14 +255,13 @@ bool ValueListsAs(HKEY root, const char *key, const char *name, const char *path
 // listed as path.
 bool FindRunValueName(const char *title, const char *path, DWORD source, char *name)
 {
-    HKEY root = nullptr;
-    char runKey[PathSize];
-    if (!*title || !RunKeyOfSource(source, &root, runKey, sizeof(runKey)))
+    RegPlace run;
+    if (!*title || !RunKeyOfSource(source, &run))
         return false;
     if (strlen(title) < (size_t)TitleSize - 1)
         return CopyText(name, OriginNameSize, title) > 0;
     RegKey key;
-    if (RegOpenKeyExA(root, runKey, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(run.root, run.path, 0, KEY_READ | run.view, key.out()) != ERROR_SUCCESS)
         return false;
     int found = 0;
     for (DWORD index = 0;; ++index) {
@@ -265,7 +271,7 @@ bool FindRunValueName(const char *title, const char *path, DWORD source, char *n
         if (result == ERROR_NO_MORE_ITEMS)
             break;
         if (result != ERROR_SUCCESS || strncmp(candidate, title, TitleSize - 1) != 0 ||
-            !ValueListsAs(root, runKey, candidate, path))
+            !PlaceListsAs(run, candidate, path))
             continue;
         if (++found > 1)
             return false;
@@ -299,18 +305,19 @@ bool SubjectFromTexts(const char *title, const char *path, const char *link, DWO
     bool parked = IsParkedCopy(title, path, link, source);
     const char *key = WinIniKeyOfSource(source);
     if (parked) {
-        HKEY root = nullptr;
-        char runKey[PathSize];
+        RegPlace run;
+        WinlogonList list;
         if (key ? LineListsPieceAs(key, path)
-                : RunKeyOfSource(source, &root, runKey, sizeof(runKey)) &&
-                      ValueListsAs(root, runKey, title, path))
+            : IsWinlogonSource(source)
+                ? ReadWinlogonList(source, &list) && FindWinlogonItem(&list, nullptr, path) >= 0
+                : RunKeyOfSource(source, &run) && PlaceListsAs(run, title, path))
             return false;
         s->kind = ParkedValueOrigin(ParkingIndexOfSource(source));
         return CopyText(s->name, sizeof(s->name), title) > 0;
     }
     if (IsRunSource(source))
         return FindRunValueName(title, path, source, s->name);
-    return key != nullptr;
+    return key != nullptr || IsWinlogonSource(source);
 }
 
 bool SubjectFromEntry(int index, Subject *s)
@@ -331,19 +338,34 @@ bool SubjectFromEntry(int index, Subject *s)
     return (s->kind & OriginNameCut) == 0;
 }
 
+// The item of a live Winlogon entry, in its list as it stands now; -1 when
+// it is gone or may not leave.
+int LiveWinlogonItem(const Subject &s, WinlogonList *list)
+{
+    if (!ReadWinlogonList(s.source, list))
+        return -1;
+    int piece = FindWinlogonItem(list, s.name, s.path);
+    return WinlogonCanLose(list, piece) ? piece : -1;
+}
+
 int SubjectActions(const Subject &s)
 {
     if (PlaceOf(s) == OriginParkedValue) {
         // Only a marker that still names a home this parking key serves
         // tells where the value goes back to.
         int number = 0;
+        // The other view's keys are no home where the system has one view.
         bool home = s.name[0] && ReadMarker(s.name, &number) && (DWORD)number == s.source &&
-                    SourceFitsParking(s.source, OriginParkingIndex(s.kind));
+                    SourceFitsParking(s.source, OriginParkingIndex(s.kind)) &&
+                    (IsRunSource(s.source) || WinIniKeyOfSource(s.source) ||
+                     IsWinlogonSource(s.source));
         return s.name[0] ? StartupCanRemove | (home ? StartupCanToggle : 0) : 0;
     }
+    WinlogonList list;
     bool known = s.source == SourceStartupFolder ? s.link[0] != '\0'
                  : IsRunSource(s.source)         ? s.name[0] != '\0'
                  : WinIniKeyOfSource(s.source)   ? s.title[0] != '\0'
+                 : IsWinlogonSource(s.source)    ? s.title[0] && LiveWinlogonItem(s, &list) >= 0
                                                  : false;
     return known ? StartupCanRemove | StartupCanToggle : 0;
 }
@@ -355,16 +377,14 @@ bool FileThere(const char *path)
 
 int DisableRunValue(const Subject &s)
 {
-    HKEY root = nullptr;
-    char runKey[PathSize];
+    RegPlace run;
     char parking[PathSize];
     RawValue value;
-    if (!RunKeyOfSource(s.source, &root, runKey, sizeof(runKey)) ||
-        !ParkingKeyOfSource(s.source, parking, sizeof(parking)))
+    if (!RunKeyOfSource(s.source, &run) || !ParkingKeyOfSource(s.source, parking, sizeof(parking)))
         return 0;
     // Park what the key holds now, byte for byte and with its type, and only
     // while it is still the command the row shows.
-    if (!ReadValueBytes(root, runKey, s.name, &value) ||
+    if (!ReadValueBytes(run.root, run.path, s.name, &value, run.view) ||
         !SameCommand(ValueText(&value), s.path, ValueTextSize - 1) || NameParked(s.name))
         return 0;
     if (!WriteValueBytes(HKEY_LOCAL_MACHINE, parking, s.name, &value))
@@ -373,7 +393,7 @@ int DisableRunValue(const Subject &s)
         RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.name);
         return 0;
     }
-    if (!RegDeleteValueName(root, runKey, s.name)) {
+    if (!DeleteValueIn(run.root, run.path, s.name, run.view)) {
         DeleteMarker(s.name);
         RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.name);
         return 0;
@@ -383,28 +403,51 @@ int DisableRunValue(const Subject &s)
 
 int EnableRunValue(const Subject &s)
 {
-    HKEY root = nullptr;
-    char runKey[PathSize];
+    RegPlace run;
     char parking[PathSize];
     RawValue parked;
     RawValue current;
-    if (!RunKeyOfSource(s.source, &root, runKey, sizeof(runKey)) ||
+    if (!RunKeyOfSource(s.source, &run) ||
         !ParkingKeyPath(OriginParkingIndex(s.kind), parking, sizeof(parking)) ||
         !ReadValueBytes(HKEY_LOCAL_MACHINE, parking, s.name, &parked) ||
         !SameCommand(ValueText(&parked), s.path, ValueTextSize - 1))
         return 0;
     // A value of that name that came back meanwhile is never overwritten;
     // holding exactly the parked bytes, the two are one command.
-    if (ReadValueBytes(root, runKey, s.name, &current)) {
+    if (ReadValueBytes(run.root, run.path, s.name, &current, run.view)) {
         if (!SameValueBytes(&current, &parked))
             return 0;
-    } else if (ValueExists(root, runKey, s.name) ||
-               !WriteValueBytes(root, runKey, s.name, &parked)) {
+    } else if (ValueExists(run.root, run.path, s.name, run.view) ||
+               !WriteValueBytes(run.root, run.path, s.name, &parked, run.view)) {
         return 0;
     }
     RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.name);
     DeleteMarkerIfUnused(s.name);
     return 1;
+}
+
+// Parks one item of a list (a WIN.INI line, a Winlogon value) under the
+// entry's title with its marker, before the item leaves its list.
+int ParkListItem(const Subject &s, const char *parking, const char *item)
+{
+    if (NameParked(s.title))
+        return 0;
+    RawValue value;
+    value.type = REG_SZ;
+    value.size = (DWORD)CopyText((char *)value.data, sizeof(value.data), item) + 1;
+    if (!WriteValueBytes(HKEY_LOCAL_MACHINE, parking, s.title, &value))
+        return 0;
+    if (!WriteMarker(s.title, s.source)) {
+        RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.title);
+        return 0;
+    }
+    return 1;
+}
+
+void UnparkListItem(const Subject &s, const char *parking)
+{
+    DeleteMarker(s.title);
+    RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.title);
 }
 
 int DisableWinIniPiece(const Subject &s)
@@ -416,21 +459,11 @@ int DisableWinIniPiece(const Subject &s)
         !ReadWinIniPieces(key, &line))
         return 0;
     int piece = FindPiece(&line, s.name, s.path);
-    if (piece < 0 || NameParked(s.title))
-        return 0;
     // The piece is parked as it stood: quotes, short names and all.
-    RawValue value;
-    value.type = REG_SZ;
-    value.size = (DWORD)CopyText((char *)value.data, sizeof(value.data), line.pieces[piece]) + 1;
-    if (!WriteValueBytes(HKEY_LOCAL_MACHINE, parking, s.title, &value))
+    if (piece < 0 || !ParkListItem(s, parking, line.pieces[piece]))
         return 0;
-    if (!WriteMarker(s.title, s.source)) {
-        RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.title);
-        return 0;
-    }
     if (!WriteWinIniPieces(key, &line, piece)) {
-        DeleteMarker(s.title);
-        RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.title);
+        UnparkListItem(s, parking);
         return 0;
     }
     return 1;
@@ -451,6 +484,59 @@ int EnableWinIniPiece(const Subject &s)
     // The parked copy goes only once exactly its piece stands in the line.
     if (!LineHoldsPiece(key, token) &&
         (!AppendWinIniToken(key, token) || !LineHoldsPiece(key, token)))
+        return 0;
+    RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.name);
+    DeleteMarkerIfUnused(s.name);
+    return 1;
+}
+
+// True when the list holds exactly that item, blanks around it aside.
+bool ListHoldsItem(const WinlogonList *list, const char *item)
+{
+    for (int i = 0; i < list->count; ++i) {
+        char piece[TextSize];
+        WinlogonItem(list, i, nullptr, piece);
+        if (strcmp(piece, item) == 0)
+            return true;
+    }
+    return false;
+}
+
+int DisableWinlogonItem(const Subject &s)
+{
+    char parking[PathSize];
+    WinlogonList list;
+    if (!ParkingKeyOfSource(s.source, parking, sizeof(parking)) ||
+        !ReadWinlogonList(s.source, &list))
+        return 0;
+    int piece = FindWinlogonItem(&list, s.name, s.path);
+    char item[TextSize];
+    if (piece < 0 || !WinlogonCanLose(&list, piece) || !WinlogonItem(&list, piece, nullptr, item) ||
+        !ParkListItem(s, parking, item))
+        return 0;
+    if (!WriteWinlogonWithout(&list, piece)) {
+        UnparkListItem(s, parking);
+        return 0;
+    }
+    return 1;
+}
+
+int EnableWinlogonItem(const Subject &s)
+{
+    char parking[PathSize];
+    RawValue parked;
+    WinlogonList list;
+    if (!ParkingKeyPath(OriginParkingIndex(s.kind), parking, sizeof(parking)) ||
+        !ReadValueBytes(HKEY_LOCAL_MACHINE, parking, s.name, &parked) ||
+        !ReadWinlogonList(s.source, &list))
+        return 0;
+    const char *item = ValueText(&parked);
+    if (!*item || strchr(item, ',') || !SameCommand(item, s.path, ValueTextSize - 1))
+        return 0;
+    // The parked copy goes only once its item stands in the list again.
+    if (!ListHoldsItem(&list, item) &&
+        (!AppendWinlogonItem(&list, item) || !ReadWinlogonList(s.source, &list) ||
+         !ListHoldsItem(&list, item)))
         return 0;
     RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.name);
     DeleteMarkerIfUnused(s.name);
@@ -488,12 +574,17 @@ int ToggleSubject(const Subject &s)
         return 0;
     switch (PlaceOf(s)) {
     case OriginParkedFile: return EnableStartupFile(s);
-    case OriginParkedValue: return IsRunSource(s.source) ? EnableRunValue(s) : EnableWinIniPiece(s);
+    case OriginParkedValue:
+        return IsRunSource(s.source)        ? EnableRunValue(s)
+               : IsWinlogonSource(s.source) ? EnableWinlogonItem(s)
+                                            : EnableWinIniPiece(s);
     default: break;
     }
     if (s.source == SourceStartupFolder)
         return DisableStartupFile(s);
-    return IsRunSource(s.source) ? DisableRunValue(s) : DisableWinIniPiece(s);
+    return IsRunSource(s.source)        ? DisableRunValue(s)
+           : IsWinlogonSource(s.source) ? DisableWinlogonItem(s)
+                                        : DisableWinIniPiece(s);
 }
 
 // Takes the item out; with `exact`, a registry value only while it still
@@ -519,11 +610,16 @@ int RemoveSubject(const Subject &s, bool exact)
             DeleteFileMarker(s.title, s.link);
         return 1;
     }
-    if (IsRunSource(s.source)) {
-        RunKeyOfSource(s.source, &root, key, sizeof(key));
-        if (exact && !ValueListsAs(root, key, s.name, s.path))
+    RegPlace run;
+    if (RunKeyOfSource(s.source, &run)) {
+        if (exact && !PlaceListsAs(run, s.name, s.path))
             return 0;
-        return RegDeleteValueName(root, key, s.name);
+        return DeleteValueIn(run.root, run.path, s.name, run.view);
+    }
+    if (IsWinlogonSource(s.source)) {
+        WinlogonList list;
+        int piece = LiveWinlogonItem(s, &list);
+        return piece >= 0 && WriteWinlogonWithout(&list, piece);
     }
     const char *lineKey = WinIniKeyOfSource(s.source);
     WinIniLine line;
@@ -567,12 +663,12 @@ bool DisableWouldCollideAt(int index)
     }
     if (IsRunSource(s.source))
         return NameParked(s.name);
-    return WinIniKeyOfSource(s.source) && NameParked(s.title);
+    return (WinIniKeyOfSource(s.source) || IsWinlogonSource(s.source)) && NameParked(s.title);
 }
 
 int RemoveStartupEntry(const char *title, const char *path, const char *link, DWORD source)
 {
-    bool registry = IsRunSource(source);
+    bool registry = IsRunSource(source) || IsWinlogonSource(source);
     if (!registry && !WinIniKeyOfSource(source) && source != SourceStartupFolder)
         return 1;
     Subject s;

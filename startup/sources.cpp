@@ -15,19 +15,154 @@ const char CurrentVersionPath[] = "Software\\Microsoft\\Windows\\CurrentVersion"
 const char ShellFoldersPath[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-int RunKeyOfSource(DWORD source, HKEY *root, char *path, size_t size)
+const char PoliciesRunPath[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
+const char WinlogonPath[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+
+REGSAM OtherViewFor(int buildBits, bool wow64)
 {
-    int position;
-    if (source >= SourceMachineRun && source < SourceMachineRun + RunKeyCount) {
-        *root = HKEY_LOCAL_MACHINE;
-        position = (int)(source - SourceMachineRun);
-    } else if (source >= SourceUserRun && source < SourceUserRun + RunKeyCount) {
-        *root = HKEY_CURRENT_USER;
-        position = (int)(source - SourceUserRun);
-    } else {
-        return 0;
+    if (buildBits == 64)
+        return KEY_WOW64_32KEY;
+    return wow64 ? KEY_WOW64_64KEY : 0;
+}
+
+namespace {
+
+int BuildBits()
+{
+    return sizeof(void *) == 8 ? 64 : 32;
+}
+
+// Older systems have no IsWow64Process at all: they have one view.
+bool RunsUnderWow64()
+{
+    typedef BOOL(WINAPI * Wow64Func)(HANDLE, PBOOL);
+    Library kernel("KERNEL32.DLL");
+    Wow64Func isWow64 = (Wow64Func)(void *)kernel.proc("IsWow64Process");
+    BOOL wow64 = FALSE;
+    return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
+}
+
+// Sources come in rows of ten: the root (and view) is the row, the key the
+// place within it.
+DWORD SourceRow(DWORD source)
+{
+    return source / 10 * 10;
+}
+
+DWORD SourcePlace(DWORD source)
+{
+    return source % 10;
+}
+
+bool RegistryRowHas(DWORD row, DWORD place)
+{
+    switch (row) {
+    case 0:
+    case 10: return place >= 1 && place <= 8;
+    case 20: return place >= 1 && place <= 5;
+    case 30: return place >= 1 && place <= 6;
+    default: return false;
     }
-    return FormatText(path, size, "%s\\%s", CurrentVersionPath, RunKeyNames[position]);
+}
+
+} // namespace
+
+REGSAM OtherRegistryView()
+{
+    static int known = 0;
+    static REGSAM view = 0;
+    if (!known) {
+        view = OtherViewFor(BuildBits(), BuildBits() == 32 && RunsUnderWow64());
+        known = 1;
+    }
+    return view;
+}
+
+REGSAM NativeRegistryView()
+{
+    return OtherRegistryView() == KEY_WOW64_64KEY ? KEY_WOW64_64KEY : 0;
+}
+
+int SourceKey(DWORD source, RegPlace *place)
+{
+    DWORD row = SourceRow(source);
+    DWORD at = SourcePlace(source);
+    if (!RegistryRowHas(row, at) || at > 6)
+        return 0;
+    place->view = 0;
+    place->root = row == 10 ? HKEY_CURRENT_USER : row == 20 ? HKEY_USERS : HKEY_LOCAL_MACHINE;
+    if (row == 30) {
+        place->view = OtherRegistryView();
+        if (!place->view)
+            return 0;
+    }
+    if (at == 6)
+        return CopyText(place->path, sizeof(place->path), PoliciesRunPath);
+    return FormatText(place->path, sizeof(place->path), "%s\\%s", CurrentVersionPath,
+                      RunKeyNames[at - 1]);
+}
+
+namespace {
+
+// The kernel's name of an open key (KEY_NAME_INFORMATION, wide text); 0
+// where the system cannot tell it.
+ULONG KernelKeyName(HKEY key, BYTE *buffer, ULONG size)
+{
+    typedef LONG(WINAPI * QueryKeyFunc)(HANDLE, int, PVOID, ULONG, PULONG);
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    QueryKeyFunc query = ntdll ? (QueryKeyFunc)(void *)GetProcAddress(ntdll, "NtQueryKey") : nullptr;
+    const int KeyNameInformation = 3;
+    ULONG length = 0;
+    if (!query || query(key, KeyNameInformation, buffer, size, &length) < 0 || length < 4)
+        return 0;
+    return length;
+}
+
+} // namespace
+
+bool SharedWithOwnView(const RegPlace &place)
+{
+    if (!place.view)
+        return false;
+    RegKey own;
+    RegKey other;
+    if (RegOpenKeyExA(place.root, place.path, 0, KEY_READ, own.out()) != ERROR_SUCCESS ||
+        RegOpenKeyExA(place.root, place.path, 0, KEY_READ | place.view, other.out()) != ERROR_SUCCESS)
+        return false;
+    BYTE ownName[2048];
+    BYTE otherName[2048];
+    ULONG ownLength = KernelKeyName(own, ownName, sizeof(ownName));
+    ULONG otherLength = KernelKeyName(other, otherName, sizeof(otherName));
+    return ownLength && ownLength == otherLength && memcmp(ownName, otherName, ownLength) == 0;
+}
+
+int RunKeyOfSource(DWORD source, RegPlace *place)
+{
+    return SourceRow(source) != 20 ? SourceKey(source, place) : 0;
+}
+
+int RegistrySourceLabel(DWORD source, int buildBits, char *buffer, size_t size)
+{
+    DWORD row = SourceRow(source);
+    DWORD at = SourcePlace(source);
+    if (!RegistryRowHas(row, at))
+        return CopyText(buffer, size, "");
+    const char *hive = row == 10 ? "HKEY_CURRENT_USER\\" : row == 20 ? "HKEY_USER\\"
+                                                                     : "HKEY_LOCAL_MACHINE\\";
+    // The 64-bit build names the 32-bit view by where it really lies; the
+    // 32-bit build reaches a view it cannot name by a path.
+    bool other = row == 30;
+    const char *node = other && buildBits == 64 ? "WOW6432Node\\" : "";
+    const char *view = other && buildBits != 64 ? " (64-bit view)" : "";
+    char key[PathSize];
+    if (at <= 5)
+        FormatText(key, sizeof(key), "Microsoft\\Windows\\CurrentVersion\\%s", RunKeyNames[at - 1]);
+    else if (at == 6)
+        CopyText(key, sizeof(key), PoliciesRunPath + 9);
+    else
+        FormatText(key, sizeof(key), "%s [%s]", WinlogonPath + 9, at == 7 ? "Shell" : "Userinit");
+    return FormatText(buffer, size, "%sSoftware\\%s%s%s", hive, node, key, view);
 }
 
 DWORD ParkedValueOrigin(int parkingIndex)
@@ -46,7 +181,8 @@ int OriginParkingIndex(DWORD kind)
 int ParkingKeyPath(int index, char *path, size_t size)
 {
     static const char *const names[ParkingKeyCount] = {
-        "Run", "RunOnce", "RunOnceEx", "RunServices", "RunServicesOnce", "WinLoad", "WinRun",
+        "Run",    "RunOnce",     "RunOnceEx",     "RunServices",      "RunServicesOnce",
+        "WinLoad", "WinRun", "PoliciesRun", "WinlogonShell", "WinlogonUserinit",
     };
     if (index < 0 || index >= ParkingKeyCount)
         return 0;
@@ -55,10 +191,11 @@ int ParkingKeyPath(int index, char *path, size_t size)
 
 int ParkingIndexOfSource(DWORD source)
 {
-    if (source >= SourceMachineRun && source < SourceMachineRun + RunKeyCount)
-        return (int)(source - SourceMachineRun);
-    if (source >= SourceUserRun && source < SourceUserRun + RunKeyCount)
-        return (int)(source - SourceUserRun);
+    // Both roots and both views share a parking key; the marker tells which.
+    DWORD row = SourceRow(source);
+    DWORD at = SourcePlace(source);
+    if (row != 20 && RegistryRowHas(row, at))
+        return at <= 5 ? (int)at - 1 : (int)at + 1;
     if (source == SourceWinLoad)
         return 5;
     if (source == SourceWinRun)
@@ -138,12 +275,12 @@ bool InDisabledFolder(const char *file)
     return lstrcmpiA(longFolder, longFileFolder) == 0;
 }
 
-int ReadValueBytes(HKEY root, const char *subkey, const char *name, RawValue *value)
+int ReadValueBytes(HKEY root, const char *subkey, const char *name, RawValue *value, REGSAM view)
 {
     value->type = REG_NONE;
     value->size = 0;
     RegKey key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, subkey, 0, KEY_READ | view, key.out()) != ERROR_SUCCESS)
         return 0;
     // One byte stays free, so that the bytes always end as a text.
     DWORD size = RawValueSize - 1;
@@ -154,14 +291,22 @@ int ReadValueBytes(HKEY root, const char *subkey, const char *name, RawValue *va
     return 1;
 }
 
-int WriteValueBytes(HKEY root, const char *subkey, const char *name, const RawValue *value)
+int WriteValueBytes(HKEY root, const char *subkey, const char *name, const RawValue *value,
+                    REGSAM view)
 {
-    if (!RegCreateKeyPath(root, subkey))
-        return 0;
     RegKey key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_WRITE, key.out()) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE | view,
+                        nullptr, key.out(), nullptr) != ERROR_SUCCESS)
         return 0;
     return RegSetValueExA(key, name, 0, value->type, value->data, value->size) == ERROR_SUCCESS;
+}
+
+int DeleteValueIn(HKEY root, const char *subkey, const char *name, REGSAM view)
+{
+    RegKey key;
+    if (RegOpenKeyExA(root, subkey, 0, KEY_WRITE | view, key.out()) != ERROR_SUCCESS)
+        return 0;
+    return RegDeleteValueA(key, name) == ERROR_SUCCESS;
 }
 
 bool SameValueBytes(const RawValue *a, const RawValue *b)
@@ -193,10 +338,10 @@ int ReadRawValue(HKEY root, const char *subkey, const char *name, char *buffer)
     return CopyText(buffer, TextSize, value);
 }
 
-bool ValueExists(HKEY root, const char *subkey, const char *name)
+bool ValueExists(HKEY root, const char *subkey, const char *name, REGSAM view)
 {
     RegKey key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, subkey, 0, KEY_READ | view, key.out()) != ERROR_SUCCESS)
         return false;
     return RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }

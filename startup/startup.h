@@ -9,8 +9,16 @@
 enum : DWORD {
     SourceNone = 0,
     SourceMachineRun = 1,      // 1-5: HKLM Run ... RunServicesOnce
+    SourceMachinePolicies = 6, // HKLM Policies\Explorer\Run
+    SourceMachineShell = 7,    // HKLM Winlogon Shell, one entry per foreign item
+    SourceMachineUserinit = 8, // HKLM Winlogon Userinit
     SourceUserRun = 11,        // 11-15: HKCU
+    SourceUserPolicies = 16,
+    SourceUserShell = 17,
+    SourceUserUserinit = 18,
     SourceUsersRun = 21,       // 21-25: HKEY_USERS
+    SourceOtherRun = 31,       // 31-35: HKLM Run keys of the other registry view
+    SourceOtherPolicies = 36,  // HKLM Policies\Explorer\Run of the other view
     SourceWinLoad = 100,
     SourceWinRun = 101,
     SourceStartupFolder = 200,
@@ -42,7 +50,12 @@ int GetDisabledSource(int index);
 // True when entry k is a parked copy (a parked value or a file in the
 // Disabled folder): the one state shown as disabled.
 bool IsStartupEntryParked(int index);
-// "* Disabled " for a parked copy, then where the entry starts from.
+// "* Disabled " for a parked copy ("* Switched off by Windows " for an entry
+// Windows has switched off), then where the entry starts from.
+// True when Windows' Task Manager has switched live entry k off (an odd
+// first byte under Explorer\StartupApproved); the entry is still listed and
+// watched like any other.
+bool IsStartupEntrySwitchedOff(int index);
 int GetSourceLabel(int index, char *buffer);              // buffer >= 128 bytes
 int ProgramDirectory(char *buffer);                       // buffer >= 512 bytes
 

@@ -1,6 +1,7 @@
 // Startup entry collection against the real registry, WIN.INI and folders of
 // the test prefix: what is listed, in which order, under which title and
 // source, and how each source is labelled.
+#include "startup/sources.h"
 #include "startup/startup.h"
 #include "store/store.h"
 #include "testutil.h"
@@ -133,6 +134,9 @@ TEST_F(StartupCollectTest, ListsEverySourceInOrderWithItsTitle)
     }
     EXPECT_EQ(inMachine, 8);
     EXPECT_EQ(fromWinIni, 4);
+    // With the other view holding nothing of its own, it adds no row.
+    for (int i = 0; i < EntryCount; ++i)
+        EXPECT_FALSE(GetEntrySource(i) > 30 && GetEntrySource(i) < 40) << ReadStartupRow(i).title;
     // A second collection rebuilds the list rather than adding to it.
     EXPECT_EQ(CollectStartupEntries(), count);
     SetEnvironmentVariableA("ST_SCRATCH", nullptr);
@@ -186,12 +190,24 @@ TEST_F(StartupCollectTest, EveryLabelReadsAsItsSource)
     std::vector<std::pair<DWORD, std::string>> cases = {
         {100, "WIN.INI     [Load] Section"}, {101, "WIN.INI     [Run] Section"},
         {200, "Windows Startup Group"}};
+    const std::string wow = "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\";
     for (DWORD k = 0; k < 5; ++k) {
         cases.push_back({1 + k, "HKEY_LOCAL_MACHINE\\" + CurrentVersion + keys[k]});
         cases.push_back({11 + k, "HKEY_CURRENT_USER\\" + CurrentVersion + keys[k]});
         cases.push_back({21 + k, "HKEY_USER\\" + CurrentVersion + keys[k]});
+        cases.push_back({31 + k, "HKEY_LOCAL_MACHINE\\" + wow + keys[k]});
     }
-    for (DWORD none : {0u, 6u, 10u, 16u, 20u, 26u, 99u, 102u, 199u, 201u, 500u, 503u, 600u})
+    const std::string policies = "Policies\\Explorer\\Run";
+    const std::string winlogon = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon ";
+    cases.push_back({6, "HKEY_LOCAL_MACHINE\\" + CurrentVersion + policies});
+    cases.push_back({16, "HKEY_CURRENT_USER\\" + CurrentVersion + policies});
+    cases.push_back({36, "HKEY_LOCAL_MACHINE\\" + wow + policies});
+    cases.push_back({7, "HKEY_LOCAL_MACHINE\\" + winlogon + "[Shell]"});
+    cases.push_back({8, "HKEY_LOCAL_MACHINE\\" + winlogon + "[Userinit]"});
+    cases.push_back({17, "HKEY_CURRENT_USER\\" + winlogon + "[Shell]"});
+    cases.push_back({18, "HKEY_CURRENT_USER\\" + winlogon + "[Userinit]"});
+    for (DWORD none : {0u, 9u, 10u, 19u, 20u, 26u, 30u, 37u, 99u, 102u, 199u, 201u, 500u, 503u,
+                       600u})
         cases.push_back({none, ""});
     for (const auto &c : cases)
         AddEntry("StLabelProbe", "C:\\probe.exe", "", c.first, 0);
@@ -200,6 +216,117 @@ TEST_F(StartupCollectTest, EveryLabelReadsAsItsSource)
         EXPECT_EQ(Label((int)i), cases[i].second);
         EXPECT_EQ(GetDisabledSource((int)i), 0);
     }
+}
+
+TEST(StartupViews, OtherViewFollowsBuildAndWow64AndLabelsNameIt)
+{
+    const struct { int bits; bool wow64; REGSAM view; } choices[] = {
+        {64, false, KEY_WOW64_32KEY}, {64, true, KEY_WOW64_32KEY},
+        {32, false, 0}, {32, true, KEY_WOW64_64KEY},
+    };
+    for (const auto &c : choices)
+        EXPECT_EQ(OtherViewFor(c.bits, c.wow64), c.view) << c.bits << " " << c.wow64;
+    EXPECT_EQ(OtherRegistryView(), (REGSAM)KEY_WOW64_32KEY);
+    EXPECT_EQ(NativeRegistryView(), (REGSAM)0);
+    // The Run keys are split between the views; the Policies key is one.
+    ScopedRegValue policy(HKEY_LOCAL_MACHINE, PoliciesRunPath, "StShared", "C:\\shared.exe");
+    RegPlace place;
+    ASSERT_TRUE(SourceKey(SourceOtherRun, &place));
+    EXPECT_FALSE(SharedWithOwnView(place));
+    ASSERT_TRUE(SourceKey(SourceOtherPolicies, &place));
+    EXPECT_TRUE(SharedWithOwnView(place));
+
+    const std::string machine = "HKEY_LOCAL_MACHINE\\Software\\";
+    const struct { DWORD source; int bits; std::string label; } labels[] = {
+        {31, 64, machine + "WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"},
+        {31, 32, machine + "Microsoft\\Windows\\CurrentVersion\\Run (64-bit view)"},
+        {36, 32, machine + "Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run (64-bit view)"},
+        {1, 32, machine + "Microsoft\\Windows\\CurrentVersion\\Run"},
+        {35, 64, machine + "WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce"},
+        {37, 64, ""}, {27, 64, ""},
+    };
+    for (const auto &l : labels) {
+        char label[TitleSize];
+        RegistrySourceLabel(l.source, l.bits, label, sizeof(label));
+        EXPECT_EQ(label, l.label) << l.source << " " << l.bits;
+    }
+}
+
+TEST(StartupViews, WindowsOwnLogonProgramsInEverySpelling)
+{
+    const struct { const char *item; bool shell, own; } items[] = {
+        {"explorer.exe", true, true},
+        {"  EXPLORER.EXE ", true, true},
+        {"explorer", true, true},
+        {"C:\\Windows\\explorer.exe", true, true},
+        {"%windir%\\Explorer.exe", true, true},
+        {"\"%SystemRoot%\\explorer.exe\"", true, true},
+        {"C:\\x\\explorer.exe", true, false},
+        {"explorer.exe /e", true, false},
+        {"userinit.exe", true, false},
+        {"C:\\WINDOWS\\System32\\userinit.exe", false, true},
+        {"%SystemRoot%\\system32\\userinit.exe", false, true},
+        {" userinit ", false, true},
+        {"C:\\Windows\\userinit.exe", false, false},
+        {"C:\\x\\evil.exe", false, false},
+        {"", false, false},
+    };
+    for (const auto &i : items)
+        EXPECT_EQ(IsWindowsOwnItem(i.item, i.shell), i.own) << i.item << " " << i.shell;
+}
+
+TEST_F(StartupCollectTest, EntriesWindowsSwitchedOffAreListedAsSo)
+{
+    const std::string approved = CurrentVersion + "Explorer\\StartupApproved\\";
+    const std::string run = CurrentVersion + "Run";
+    std::string user = box.Folder("user", HKCU, "Startup");
+    std::string common = box.Folder("common", HKLM, "Common Startup");
+    for (const std::string &file : {user + "\\StUserOff.exe", common + "\\StCommonOff.exe"})
+        ASSERT_TRUE(WriteFileBytes(file, "MZ"));
+    HKEY view;
+    ASSERT_EQ(RegCreateKeyExA(HKLM, run.c_str(), 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY,
+                              nullptr, &view, nullptr), ERROR_SUCCESS);
+    for (const char *name : {"StView32Off", "StView32WrongList"})
+        RegSetValueExA(view, name, 0, REG_SZ, (const BYTE *)"C:\\v.exe", 9);
+    struct Row {
+        HKEY root;
+        const char *name, *list, *byte;
+        std::string path;
+        DWORD source;
+        bool off;
+    };
+    const Row rows[] = {
+        {HKLM, "StMachineOn", "Run", "\x02", "C:\\m.exe", 1, false},
+        {HKLM, "StMachineOff", "Run", "\x03", "C:\\m.exe", 1, true},
+        {HKCU, "StUserRunOff", "Run", "\x03", "C:\\u.exe", 11, true},
+        {HKLM, "StView32Off", "Run32", "\x03", "C:\\v.exe", 31, true},
+        {HKLM, "StView32WrongList", "Run", "\x03", "C:\\v.exe", 31, false},
+        {HKCU, "StUserOff.exe", "StartupFolder", "\x03", user + "\\StUserOff.exe", 200, true},
+        {HKLM, "StCommonOff.exe", "StartupFolder", "\x01", common + "\\StCommonOff.exe", 200, true},
+    };
+    for (const auto &row : rows) {
+        if (row.source != 200 && row.source != 31) {
+            ASSERT_TRUE(box.Set(row.root, run, row.name, row.path.c_str()));
+        }
+        ASSERT_TRUE(box.Set(row.root, approved + row.list, row.name, row.byte, REG_BINARY));
+    }
+    CollectStartupEntries();
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        int index = -1;
+        for (int i = 0; i < EntryCount && index < 0; ++i)
+            if (GetEntrySource(i) == row.source && (ReadStartupRow(i).title == row.name ||
+                                                    ReadStartupRow(i).link == row.path))
+                index = i;
+        ASSERT_GE(index, 0);
+        EXPECT_EQ(IsStartupEntrySwitchedOff(index), row.off);
+        EXPECT_EQ(Label(index).rfind("* Switched off by Windows ", 0) == 0, row.off);
+        EXPECT_FALSE(IsStartupEntryParked(index));
+    }
+    // Switched off or not, it is still an entry that can go.
+    EXPECT_EQ(RemoveStartupEntryAt(FindStartupRow("StView32Off", "C:\\v.exe")), 1);
+    RegDeleteValueA(view, "StView32WrongList");
+    RegCloseKey(view);
 }
 
 TEST_F(StartupCollectTest, ParkedEntriesShowTheirMarkerInTheLabel)

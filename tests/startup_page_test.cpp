@@ -417,3 +417,45 @@ TEST_F(StartupPageTest, EntriesThatCannotMoveSaySoAndOfferNothing)
     }));
     SetEnvironmentVariableA("ST_PAGE", nullptr);
 }
+
+TEST_F(StartupPageTest, EveryPlaceAndViewShowsWithItsState)
+{
+    const std::string current = "Software\\Microsoft\\Windows\\CurrentVersion\\";
+    const char *winlogon = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+    AddRunValue(HKEY_LOCAL_MACHINE, "PageTest Native", "C:\\TOOLS\\NATIVE.EXE");
+    AddRunValue(HKEY_CURRENT_USER, "PageTest Off", "C:\\TOOLS\\OFF.EXE");
+    AddParkedValue("PageTest Parked", "C:\\TOOLS\\PARKED.EXE");
+    ScopedRegValue values[] = {
+        {HKEY_LOCAL_MACHINE, (current + "Policies\\Explorer\\Run").c_str(), "PageTest Policy",
+         "C:\\TOOLS\\POLICY.EXE"},
+        {HKEY_CURRENT_USER, winlogon, "Shell", "explorer.exe,C:\\TOOLS\\SHELLX.EXE"},
+        {HKEY_LOCAL_MACHINE, winlogon, "Userinit",
+         "C:\\windows\\system32\\userinit.exe,C:\\TOOLS\\USERX.EXE,"},
+        {HKEY_CURRENT_USER, (current + "Explorer\\StartupApproved\\Run").c_str(), "PageTest Off",
+         "\x03", REG_BINARY},
+    };
+    HKEY view;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, RunKey, 0, nullptr, 0,
+                                             KEY_WRITE | KEY_WOW64_32KEY, nullptr, &view, nullptr));
+    RegSetValueExA(view, "PageTest WOW64", 0, REG_SZ, (const BYTE *)"C:\\TOOLS\\WOW.EXE", 17);
+
+    EXPECT_TRUE(DriveListPage(PageStartup, [&](HWND, HWND, HWND list) {
+        ExpectRowsMirrorEntries(list);
+        std::vector<ListRow> rows = ReadListRows(list);
+        const char *expected[][3] = {
+            {"PageTest Native", "NATIVE.EXE", "?"},      {"PageTest WOW64", "WOW.EXE", "?"},
+            {"PageTest Policy", "POLICY.EXE", "?"},      {"Shell", "SHELLX.EXE", "?"},
+            {"Userinit", "USERX.EXE", "?"},              {"PageTest Off", "OFF.EXE", "Off (Win)"},
+            {"PageTest Parked", "PARKED.EXE", "Disabled "},
+        };
+        for (const auto &row : expected) {
+            int at = FindListRow(list, row[0]);
+            ASSERT_GE(at, 0) << row[0];
+            EXPECT_EQ(row[1], rows[at].cells[1]) << row[0];
+            EXPECT_EQ(row[2], rows[at].cells[2]) << row[0];
+        }
+        ScreenshotPoint("startup_views");
+    }));
+    RegDeleteValueA(view, "PageTest WOW64");
+    RegCloseKey(view);
+}

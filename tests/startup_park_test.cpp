@@ -1,15 +1,18 @@
 // Disabling, enabling and removing startup entries of every family against
 // the real registry, WIN.INI and folders of the test prefix; the faults that
 // must not lose a command; the program's own autorun value.
+#include "app/app.h"
 #include "startup/startup.h"
 #include "store/store.h"
 #include "testutil.h"
+#include "watch/watch.h"
 
 #include <gtest/gtest.h>
 
 #include <sddl.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -78,12 +81,12 @@ int RemoveAt(int index)
 }
 
 // A value's type and bytes, or "<missing>".
-std::string Raw(HKEY root, const std::string &key, const char *name)
+std::string Raw(HKEY root, const std::string &key, const char *name, REGSAM view = 0)
 {
     HKEY handle;
     char data[4096];
     DWORD type = 0, size = sizeof(data);
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | view, &handle) != ERROR_SUCCESS)
         return "<missing>";
     LONG result = RegQueryValueExA(handle, name, nullptr, &type, (BYTE *)data, &size);
     RegCloseKey(handle);
@@ -122,6 +125,54 @@ struct ReadOnlyKey {
         return ok;
     }
 };
+
+const REGSAM View32 = KEY_WOW64_32KEY;
+
+// Values written into HKLM's 32-bit view for one test; afterwards they and
+// the keys that had to be made for them are gone again.
+struct ViewValues {
+    std::vector<std::pair<std::string, std::string>> values;
+    std::vector<std::string> keys;
+    bool Set(const std::string &key, const char *name, const std::string &data,
+             DWORD type = REG_SZ)
+    {
+        HKEY handle;
+        DWORD made = 0;
+        if (RegCreateKeyExA(HKLM, key.c_str(), 0, nullptr, 0, KEY_WRITE | View32, nullptr,
+                            &handle, &made) != ERROR_SUCCESS)
+            return false;
+        if (made == REG_CREATED_NEW_KEY)
+            keys.push_back(key);
+        values.push_back({key, name});
+        bool ok = RegSetValueExA(handle, name, 0, type, (const BYTE *)data.c_str(),
+                                 (DWORD)data.size() + 1) == ERROR_SUCCESS;
+        RegCloseKey(handle);
+        return ok;
+    }
+    ~ViewValues()
+    {
+        for (const auto &value : values) {
+            HKEY handle;
+            if (RegOpenKeyExA(HKLM, value.first.c_str(), 0, KEY_WRITE | View32, &handle) == 0) {
+                RegDeleteValueA(handle, value.second.c_str());
+                RegCloseKey(handle);
+            }
+        }
+        for (auto key = keys.rbegin(); key != keys.rend(); ++key)
+            RegDeleteKeyExA(HKLM, key->c_str(), View32, 0);
+    }
+};
+
+// The live (or parked) entry of that title from that source; -1 for none.
+int CollectFrom(const std::string &title, DWORD source, bool parked = false)
+{
+    CollectStartupEntries();
+    for (int i = 0; i < EntryCount; ++i)
+        if (GetEntrySource(i) == source && IsStartupEntryParked(i) == parked &&
+            ReadStartupRow(i).title == title)
+            return i;
+    return -1;
+}
 
 class StartupParkTest : public testing::Test {
 protected:
@@ -177,6 +228,202 @@ TEST_F(StartupParkTest, RunValuesParkUnderTheMachineKeyAndComeHome)
     EXPECT_EQ(Get(HKLM, Parking("Run"), "StParkUser") + Marker("StParkUser"), Missing + Missing);
     EXPECT_EQ(Get(HKCU, RunKey, "StParkUser"), Missing);
     EXPECT_EQ(Get(HKCU, RunKey, "StSentinel"), "C:\\Apps\\sentinel.exe");
+}
+
+TEST_F(StartupParkTest, OtherViewValuesMoveOnlyInTheirOwnView)
+{
+    ViewValues view;
+    const std::string wow = "HKEY_LOCAL_MACHINE\\Software\\WOW6432Node\\Microsoft\\Windows\\"
+                            "CurrentVersion\\";
+    const struct { const char *key, *name, *data; DWORD type, source; } rows[] = {
+        {"Run", "StViewRun", "\"C:\\Apps 32\\v.exe\" /x", REG_SZ, 31},
+        {"RunOnce", "StViewOnce", "%ProgramFiles%\\v\\once.exe", REG_EXPAND_SZ, 32},
+        {"RunServicesOnce", "StViewSvc", "C:\\Apps 32\\svc.exe", REG_SZ, 35},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string key = CurrentVersion + row.key;
+        ASSERT_TRUE(view.Set(key, row.name, row.data, row.type));
+        const std::string before = Raw(HKLM, key, row.name, View32);
+        int index = CollectFrom(row.name, row.source);
+        ASSERT_GE(index, 0);
+        char label[TitleSize];
+        GetSourceLabel(index, label);
+        EXPECT_EQ(label, wow + row.key);
+        ASSERT_EQ(ToggleAt(index), 1);
+        EXPECT_EQ(Raw(HKLM, key, row.name, View32), Missing);
+        EXPECT_EQ(Raw(HKLM, Parking(row.key), row.name), before);
+        EXPECT_EQ(Marker(row.name), std::to_string(row.source));
+        index = CollectFrom(row.name, row.source, true);
+        GetSourceLabel(index, label);
+        EXPECT_EQ(label, "* Disabled " + wow + row.key);
+        ASSERT_EQ(ToggleAt(index), 1);
+        EXPECT_EQ(Raw(HKLM, key, row.name, View32), before);
+        EXPECT_EQ(Raw(HKLM, key, row.name), Missing);
+        EXPECT_EQ(Marker(row.name), Missing);
+        EXPECT_EQ(RemoveAt(CollectFrom(row.name, row.source)), 1);
+        EXPECT_EQ(Raw(HKLM, key, row.name, View32), Missing);
+    }
+
+    // The same value in both views is two entries, each moving alone; the
+    // machine's own come first, the other view's next, then the user's.
+    const char *both = "C:\\Apps\\both.exe";
+    ASSERT_TRUE(box.Set(HKLM, RunKey, "StBoth", both));
+    ASSERT_TRUE(view.Set(RunKey, "StBoth", both));
+    ASSERT_TRUE(box.Set(HKCU, RunKey, "StUserAfter", "C:\\Apps\\user.exe"));
+    int native = CollectFrom("StBoth", 1);
+    int other = CollectFrom("StBoth", 31);
+    EXPECT_LT(native, other);
+    EXPECT_LT(other, CollectFrom("StUserAfter", 11));
+    ASSERT_EQ(ToggleAt(other), 1);
+    EXPECT_EQ(Get(HKLM, RunKey, "StBoth"), both);
+    // Parking the native one now would overwrite the other's parked copy.
+    EXPECT_TRUE(DisableWouldCollideAt(CollectFrom("StBoth", 1)));
+    EXPECT_EQ(ToggleAt(CollectFrom("StBoth", 1)), 0);
+    ASSERT_EQ(ToggleAt(CollectFrom("StBoth", 31, true)), 1);
+    EXPECT_EQ(Raw(HKLM, RunKey, "StBoth", View32), Sz(both));
+    EXPECT_EQ(RemoveAt(CollectFrom("StBoth", 31)), 1);
+    EXPECT_EQ(Raw(HKLM, RunKey, "StBoth", View32) + Get(HKLM, RunKey, "StBoth"), Missing + both);
+    // Known only by its texts (as an earlier caller holds it), it is found
+    // in its view too.
+    ASSERT_TRUE(view.Set(RunKey, "StTexts", "C:\\Apps\\texts.exe"));
+    EXPECT_EQ(RemoveStartupEntry("StTexts", "C:\\Apps\\texts.exe", "", 31), 1);
+    EXPECT_EQ(Raw(HKLM, RunKey, "StTexts", View32), Missing);
+}
+
+TEST_F(StartupParkTest, PoliciesRunValuesMoveLikeRunValues)
+{
+    ViewValues view;
+    const std::string key = CurrentVersion + "Policies\\Explorer\\Run";
+    const struct { HKEY root; REGSAM view; const char *name; DWORD type, source; } rows[] = {
+        {HKLM, 0, "StPolicyMachine", REG_SZ, 6},
+        {HKCU, 0, "StPolicyUser", REG_EXPAND_SZ, 16},
+        // Windows (and Wine) share this key between the views: written
+        // through the 32-bit view, it is the machine's one key, listed once.
+        {HKLM, View32, "StPolicyView", REG_SZ, 6},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string data = std::string("\"C:\\Apps\\") + row.name + ".exe\" /p";
+        ASSERT_TRUE(row.view ? view.Set(key, row.name, data, row.type)
+                             : box.Set(row.root, key, row.name, data.c_str(), row.type));
+        const std::string before = Raw(row.root, key, row.name, row.view);
+        EXPECT_EQ(CollectFrom(row.name, SourceOtherPolicies), -1);
+        ASSERT_EQ(ToggleAt(CollectFrom(row.name, row.source)), 1);
+        EXPECT_EQ(Raw(row.root, key, row.name, row.view), Missing);
+        EXPECT_EQ(Raw(HKLM, Parking("PoliciesRun"), row.name), before);
+        EXPECT_EQ(Marker(row.name), std::to_string(row.source));
+        ASSERT_EQ(ToggleAt(CollectFrom(row.name, row.source, true)), 1);
+        EXPECT_EQ(Raw(row.root, key, row.name, row.view), before);
+        EXPECT_EQ(RemoveAt(CollectFrom(row.name, row.source)), 1);
+        EXPECT_EQ(Raw(row.root, key, row.name, row.view), Missing);
+    }
+}
+
+TEST_F(StartupParkTest, WinlogonItemsLeaveTheirListAndWindowsOwnStays)
+{
+    const std::string winlogon = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+    const char *evil = "C:\\x\\evil.exe";
+    struct Row {
+        HKEY root;
+        const char *value, *list;
+        DWORD source;
+        std::vector<std::string> listed;
+        const char *afterRemove;   // nullptr: the value is deleted
+        const char *afterToggle;   // after Disable then Enable; "" when they do nothing
+    };
+    const Row rows[] = {
+        {HKLM, "Shell", "explorer.exe, C:\\x\\evil.exe", 7, {evil}, "explorer.exe",
+         "explorer.exe,C:\\x\\evil.exe"},
+        {HKLM, "Userinit", "C:\\Windows\\system32\\userinit.exe,C:\\x\\evil.exe,", 8, {evil},
+         "C:\\Windows\\system32\\userinit.exe,", "C:\\Windows\\system32\\userinit.exe,C:\\x\\evil.exe,"},
+        {HKLM, "Shell", "%SystemRoot%\\explorer.exe", 7, {}, "", ""},
+        {HKCU, "Shell", "\"C:\\x\\evil.exe\"", 17, {evil}, nullptr, "\"C:\\x\\evil.exe\""},
+        {HKCU, "Userinit", " userinit , C:\\Apps\\a.exe,C:\\Apps\\b.exe", 18,
+         {"C:\\Apps\\a.exe", "C:\\Apps\\b.exe"}, " userinit , C:\\Apps\\a.exe", ""},
+        // The machine's shell alone: taking it would leave no shell at all.
+        {HKLM, "Shell", "C:\\x\\evil.exe", 7, {evil}, "C:\\x\\evil.exe", ""},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.list);
+        ASSERT_TRUE(box.Set(row.root, winlogon, row.value, row.list));
+        CollectStartupEntries();
+        std::vector<std::string> listed;
+        for (int i = 0; i < EntryCount; ++i)
+            if (GetEntrySource(i) == row.source)
+                listed.push_back(ReadStartupRow(i).path);
+        EXPECT_EQ(listed, row.listed);
+        if (listed.empty())
+            continue;
+        const std::string &last = listed.back();
+        bool movable = row.afterToggle[0] != '\0';
+        if (movable) {
+            ASSERT_EQ(ToggleAt(Collect(row.value, last)), 1);
+            EXPECT_EQ(Get(HKLM, Parking(row.source == 7 || row.source == 17 ? "WinlogonShell"
+                                                                          : "WinlogonUserinit"),
+                          row.value),
+                      row.list[0] == '"' ? row.list : last);
+            EXPECT_EQ(Get(row.root, winlogon, row.value),
+                      row.afterRemove ? row.afterRemove : Missing);
+            ASSERT_EQ(ToggleAt(CollectFrom(row.value, row.source, true)), 1);
+            EXPECT_EQ(Get(row.root, winlogon, row.value), row.afterToggle);
+            ASSERT_TRUE(box.Set(row.root, winlogon, row.value, row.list));
+        }
+        int removed = RemoveAt(Collect(row.value, last));
+        EXPECT_EQ(removed, row.root == HKCU || std::string(row.list).find(',') != std::string::npos);
+        EXPECT_EQ(Get(row.root, winlogon, row.value), row.afterRemove ? row.afterRemove : Missing);
+    }
+    // A machine list that lost Windows' own item meanwhile takes nothing back.
+    ASSERT_TRUE(box.Set(HKLM, winlogon, "Shell", (std::string("explorer.exe,") + evil).c_str()));
+    ASSERT_EQ(ToggleAt(Collect("Shell", evil)), 1);
+    ASSERT_TRUE(box.Set(HKLM, winlogon, "Shell", ""));
+    EXPECT_EQ(ToggleAt(CollectFrom("Shell", 7, true)), 0);
+    EXPECT_EQ(Get(HKLM, winlogon, "Shell"), "");
+}
+
+TEST_F(StartupParkTest, NewItemsOfEveryNewPlaceRaiseTheAlertAndNoTakesOnlyThem)
+{
+    // Every entry there is approved, as the first start leaves the data file;
+    // a cycle that looks at startup programs only.
+    const std::string savedData = ReadFileBytes(DataFilePath);
+    const int options[] = {Start, WinInit, Cookies, Sound, Minutes};
+    ASSERT_TRUE(WriteFileBytes(DataFilePath, "[Options]\r\nWinInit=1\r\n"));
+    Start = 1, WinInit = 0, Cookies = 0, Sound = 0, Minutes = 1;
+    const std::string winlogon = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+    const std::string policies = CurrentVersion + "Policies\\Explorer\\Run";
+    ViewValues view;
+    ASSERT_TRUE(box.Set(HKLM, RunKey, "StWatchTwin", "C:\\Apps\\native.exe"));
+    ASSERT_TRUE(box.Set(HKCU, winlogon, "Shell", "explorer.exe"));
+    CollectStartupEntries();
+    for (int i = 0; i < EntryCount; ++i) {
+        char key[516];
+        MakeEntryRunKey(i, key);
+        WritePrivateProfileStringA("Run", key, "1", DataFilePath);
+    }
+    DialogsShownBy({}, [] { WatchCycle(); });
+
+    ASSERT_TRUE(view.Set(RunKey, "StWatchTwin", "C:\\Apps\\twin32.exe"));
+    ASSERT_TRUE(box.Set(HKCU, winlogon, "Shell", "explorer.exe, C:\\x\\evil.exe"));
+    ASSERT_TRUE(box.Set(HKLM, policies, "StWatchPolicy", "C:\\Apps\\policy.exe"));
+    std::vector<DialogSeen> seen = DialogsShownBy({IDNO, IDNO, IDNO}, [] { WatchCycle(); });
+    std::vector<std::string> asked;
+    for (const auto &dialog : seen)
+        asked.push_back(dialog.items.count(1026) ? dialog.items.at(1026) : "");
+    EXPECT_EQ(asked, (std::vector<std::string>{"C:\\Apps\\policy.exe", "C:\\Apps\\twin32.exe",
+                                               "C:\\x\\evil.exe"}));
+    EXPECT_EQ(Raw(HKLM, RunKey, "StWatchTwin", View32), Missing);
+    EXPECT_EQ(Get(HKLM, RunKey, "StWatchTwin"), "C:\\Apps\\native.exe");
+    EXPECT_EQ(Get(HKCU, winlogon, "Shell"), "explorer.exe");
+    EXPECT_EQ(Get(HKLM, policies, "StWatchPolicy"), Missing);
+    EXPECT_TRUE(DialogsShownBy({}, [] { WatchCycle(); }).empty());
+
+    Start = options[0], WinInit = options[1], Cookies = options[2];
+    Sound = options[3], Minutes = options[4];
+    AlertBusy = 0, SheetPage = 0, WatchCountdown = 0;
+    if (savedData == "<missing>")
+        DeleteFileA(DataFilePath);
+    else
+        WriteFileBytes(DataFilePath, savedData);
 }
 
 TEST_F(StartupParkTest, EqualTitlesNeverOverwriteAParkedCommand)
@@ -412,7 +659,7 @@ TEST_F(StartupParkTest, EntriesWithoutAHomeAreLeftAlone)
 
     // A parked value without a marker, and sources no family owns.
     ASSERT_TRUE(SetRegString(HKLM, Parking("Run").c_str(), "StOrphan", "C:\\Apps\\orphan.exe"));
-    for (DWORD source : {0u, 6u, 21u, 25u, 102u, 201u, 600u}) {
+    for (DWORD source : {0u, 9u, 21u, 25u, 37u, 102u, 201u, 600u}) {
         SCOPED_TRACE(source);
         EXPECT_EQ(ToggleStartupEntry("StOrphan", "C:\\Apps\\orphan.exe", "", source), 0);
         EXPECT_NE(RemoveStartupEntry("StOrphan", "C:\\Apps\\orphan.exe", "", source), 0);
