@@ -69,19 +69,11 @@ int LoadOptionsAtStart()
 // its sheet instead, and this one ends. 1 when another copy runs.
 int HandOverToRunningCopy()
 {
-    // The mutex tells of a copy that is still starting and has no window yet;
-    // it is held until the process ends.
-    SetLastError(0);
-    HANDLE running = CreateMutexA(nullptr, FALSE, AppClass);
-    bool another = running && GetLastError() == ERROR_ALREADY_EXISTS;
-    HWND window = FindWindowA(AppClass, AppTitle);
-    for (int wait = 0; !window && another && wait < 50; ++wait) {
-        Sleep(100);
-        window = FindWindowA(AppClass, AppTitle);
-    }
-    if (window)
-        PostMessageA(window, WM_COMMAND, IDM_STARTUP, 0);
-    return window || another;
+    HWND running = FindWindowA(AppClass, AppTitle);
+    if (!running)
+        return 0;
+    PostMessageA(running, WM_COMMAND, IDM_STARTUP, 0);
+    return 1;
 }
 
 // What start-up made before it found that the program cannot go on.
