@@ -47,8 +47,10 @@ enum : COLORREF { LinkRestColor = 0x400000, LinkHotColor = 0xFF0000, LinkShadowC
 // ---------------------------------------------------------------------------
 // Entry and main window.
 
-// Start-up steps 1-12: class, window, fonts, COM, data file, first run,
-// language, options, IDM_INIT posted. 0 when the program must end.
+// Start-up: a copy already running is asked to open its sheet and this one
+// ends; then class, window, fonts, COM, data file, first run, language,
+// options (the program ends when the file cannot be read), IDM_INIT posted.
+// 0 when the program must end.
 int StartProgram(HINSTANCE instance);
 // The message loop; returns the quit code.
 int RunMessageLoop();
@@ -77,6 +79,15 @@ void SetDlgItemTextId(HWND dialog, int textId, int controlId);
 // ErrorBox and HelpBox belong to MessageBoxOwner.
 int ErrorBox(int textId);
 int HelpBox(int textId);
+// Puts the values in place of the first `count` "%s" of a loaded text. The
+// text may come from the registry, so it is never used as a format of its
+// own: any other "%" stays as it is, and "%%" becomes "%".
+int FillTextPlaceholders(char *buffer, size_t size, const char *text, const char *const *values,
+                         int count);
+// The same with one value.
+int FillTextPlaceholder(char *buffer, size_t size, const char *text, const char *value);
+// A message box with a loaded text whose "%s" the value fills.
+int TextBox(HWND owner, int textId, const char *value, UINT style);
 // A topmost message box with the program's caption and language.
 int AppMessageBox(HWND owner, const char *text, UINT style);
 // The owner of a box asked from a page: the open sheet, which cannot be used

@@ -21,6 +21,9 @@ UINT_PTR WatchTimer = 0;
 
 namespace {
 
+const int StartReadAttempts = 10;
+const DWORD StartReadPauseMs = 300;
+
 HFONT MakeVerdana(int height, int weight)
 {
     return CreateFontA(-height, 0, 0, 0, weight, FALSE, TRUE, FALSE, ANSI_CHARSET,
@@ -41,15 +44,45 @@ void SwitchAutorun()
 void ReportUnusableDataFile()
 {
     char folder[TextSize];
-    char text[1024];
-    char message[1536];
     CopyText(folder, sizeof(folder), DataFilePath);
     char *slash = strrchr(folder, '\\');
     if (slash)
         *slash = '\0';
-    LoadText(IDS_ERR_DATAFILE, text, sizeof(text));
-    FormatText(message, sizeof(message), text, folder);
-    AppMessageBox(nullptr, message, MB_ICONHAND | MB_SETFOREGROUND);
+    TextBox(nullptr, IDS_ERR_DATAFILE, folder, MB_ICONHAND | MB_SETFOREGROUND);
+}
+
+// A data file that another program holds is mostly busy for a moment only,
+// as when a virus scanner looks at it while Windows starts.
+int LoadOptionsAtStart()
+{
+    for (int attempt = 0;; ++attempt) {
+        if (LoadOptions())
+            return 1;
+        if (attempt == StartReadAttempts - 1)
+            return 0;
+        Sleep(StartReadPauseMs);
+    }
+}
+
+// A second copy would watch and ask beside the first, and its exit would
+// write its options over a change made in the first: the running copy opens
+// its sheet instead, and this one ends. 1 when another copy runs.
+int HandOverToRunningCopy()
+{
+    HWND running = FindWindowA(AppClass, AppTitle);
+    if (!running)
+        return 0;
+    PostMessageA(running, WM_COMMAND, IDM_STARTUP, 0);
+    return 1;
+}
+
+// What start-up made before it found that the program cannot go on.
+void UndoStartUp()
+{
+    DestroyWindow(MainWindow);
+    MainWindow = nullptr;
+    CoUninitialize();
+    DeleteLinkFonts();
 }
 
 void OnMainCommand(HWND window, UINT command)
@@ -177,7 +210,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ENDSESSION:
         // Windows may end the process after this without the loop ending.
         if (wParam)
-            SaveOptions();
+            KeepOptions();
         return 0;
     default:
         if (message == TaskbarCreatedMessage() && message != 0) {
@@ -193,6 +226,8 @@ int StartProgram(HINSTANCE instance)
     AppInstance = instance;
     if (!LoadText(IDS_APPCLASS, AppClass, sizeof(AppClass)) ||
         !LoadText(IDS_APPTITLE, AppTitle, sizeof(AppTitle)))
+        return 0;
+    if (HandOverToRunningCopy())
         return 0;
 
     WNDCLASSA windowClass = {};
@@ -225,14 +260,18 @@ int StartProgram(HINSTANCE instance)
     // approved nor remember an answer: it says so and ends, changing nothing.
     if (DataFileUnusable) {
         ReportUnusableDataFile();
-        DestroyWindow(MainWindow);
-        MainWindow = nullptr;
-        CoUninitialize();
-        DeleteLinkFonts();
+        UndoStartUp();
+        return 0;
+    }
+    // Defaults in place of the stored options would be written over them at
+    // exit, and every approval would be asked for again: the program goes
+    // only with the file read.
+    if (!LoadOptionsAtStart()) {
+        TextBox(nullptr, IDS_ERR_DATAFILE_BUSY, DataFilePath, MB_ICONHAND | MB_SETFOREGROUND);
+        UndoStartUp();
         return 0;
     }
     LinkColor = LinkRestColor;
-    LoadOptions();
     PostMessageA(MainWindow, WM_COMMAND, IDM_INIT, 0);
     return 1;
 }
@@ -258,6 +297,6 @@ void EndProgram()
         ClearEntries();
     UpdateTrayIcon(2);
     CoUninitialize();
-    SaveOptions();
+    KeepOptions();
     DeleteLinkFonts();
 }

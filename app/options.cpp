@@ -27,9 +27,41 @@ enum : int {
 // Three digits: room for any sensible interval whatever the current one is.
 const int IntervalDigits = 3;
 
-// Set once the user has been told that the options could not be written;
-// a write that succeeds again clears it.
+// Set once the user has been told that the options could not be written, or
+// read; a write, or a read, that succeeds again clears it.
 int UnwrittenToldOnce = 0;
+int UnreadToldOnce = 0;
+
+// The options as they were before a click, to go back to when the change
+// cannot be written and the file cannot be read either.
+struct OptionValues {
+    int minutes, start, cookies, sound, winInit;
+};
+
+OptionValues CurrentOptions()
+{
+    return {Minutes, Start, Cookies, Sound, WinInit};
+}
+
+void RestoreOptions(const OptionValues &values)
+{
+    Minutes = values.minutes, Start = values.start, Cookies = values.cookies;
+    Sound = values.sound, WinInit = values.winInit;
+}
+
+// Reads the options from the data file; when another program holds it, the
+// options in use stay and the user is told once.
+void ReadOptions(HWND page)
+{
+    if (LoadOptions()) {
+        UnreadToldOnce = 0;
+        return;
+    }
+    if (!UnreadToldOnce) {
+        UnreadToldOnce = 1;
+        TextBox(GetParent(page), IDS_ERR_OPTIONS_UNREAD, DataFilePath, MB_ICONEXCLAMATION);
+    }
+}
 
 void SetCheck(HWND page, int control, int on)
 {
@@ -57,9 +89,10 @@ void ShowAutorun(HWND page)
 }
 
 // Writes the options; 1 when they were written. Otherwise the user is told
-// once and the page goes back to what the data file holds, so that it never
-// shows a change that was not kept.
-int WriteOptions(HWND page)
+// once and the page goes back to what the data file holds, or when it cannot
+// be read to the options as they were, so that it never shows a change that
+// was not kept.
+int WriteOptions(HWND page, const OptionValues &before)
 {
     if (SaveOptions()) {
         UnwrittenToldOnce = 0;
@@ -67,13 +100,10 @@ int WriteOptions(HWND page)
     }
     if (!UnwrittenToldOnce) {
         UnwrittenToldOnce = 1;
-        char text[TextSize];
-        char message[1024];
-        LoadText(IDS_ERR_OPTIONS_UNSAVED, text, sizeof(text));
-        FormatText(message, sizeof(message), text, DataFilePath);
-        AppMessageBox(GetParent(page), message, MB_ICONEXCLAMATION);
+        TextBox(GetParent(page), IDS_ERR_OPTIONS_UNSAVED, DataFilePath, MB_ICONEXCLAMATION);
     }
-    LoadOptions();
+    if (!LoadOptions())
+        RestoreOptions(before);
     ShowOptions(page);
     return 0;
 }
@@ -94,7 +124,7 @@ BOOL OnInitOptionsPage(HWND page)
 
     // What only the memory holds (the watch cycle may have switched the
     // restart-file check off) gives way to what the data file says.
-    LoadOptions();
+    ReadOptions(page);
     ShowOptions(page);
     SendDlgItemMessageA(page, IdInterval, EM_LIMITTEXT, IntervalDigits, 0);
     SheetPage = 5;
@@ -105,6 +135,7 @@ BOOL OnInitOptionsPage(HWND page)
 BOOL OnOptionsClick(HWND page, int control)
 {
     int state = IsDlgButtonChecked(page, control) == BST_CHECKED;
+    OptionValues before = CurrentOptions();
     switch (control) {
     case IdWarnStartup: Start = state; break;
     case IdWarnCookies: Cookies = state; break;
@@ -116,7 +147,7 @@ BOOL OnOptionsClick(HWND page, int control)
     case IdSound: Sound = state; break;
     default: return FALSE;
     }
-    WriteOptions(page);
+    WriteOptions(page, before);
     return TRUE;
 }
 
@@ -128,10 +159,11 @@ BOOL OnIntervalChange(HWND page)
     UINT value = GetDlgItemInt(page, IdInterval, &read, FALSE);
     if (!read || value < 1 || value > (UINT)INT_MAX || (int)value == Minutes)
         return TRUE;
+    OptionValues before = CurrentOptions();
     Minutes = (int)value;
     // The count starts again from now: the next cycle follows in Minutes
     // minutes and one tick.
-    if (WriteOptions(page))
+    if (WriteOptions(page, before))
         WatchCountdown = WatchTicks(Minutes, 10, 0);
     return TRUE;
 }

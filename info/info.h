@@ -74,8 +74,11 @@ INT_PTR CALLBACK ProgramInfoDialog(HWND dialog, UINT message, WPARAM wParam, LPA
 // ---------------------------------------------------------------------------
 // Reports, written into the current directory.
 enum : int { ReportStartup = 0, ReportTasks = 1 };
-// Writes and opens "Report.html" for kind 0 (startup) or 1 (tasks); 1.
+// Writes and opens "Report.html" for kind 0 (startup) or 1 (tasks); 1, or
+// 0 when the file cannot be created and the user has been told.
 int WriteFullReport(int kind);
+// Tells the user that a report file could not be created, with its path.
+void TellReportNotCreated(const char *fileName);
 // Writes the report into a named file without opening it (the body of
 // WriteFullReport); 1 when the file was written.
 int WriteFullReportFile(int kind, const char *fileName);
@@ -83,7 +86,8 @@ int WriteFullReportFile(int kind, const char *fileName);
 int HtmlEscape(const char *text, char *buffer, size_t size);
 
 // The text report: every cookie file, freshly collected, in "Report.txt",
-// opened in Notepad; 1.
+// opened in Notepad; 1, or 0 when the file cannot be created and the user
+// has been told.
 int WriteCookieTextReport();
 // Writes the text report into a named file without opening it (the body of
 // WriteCookieTextReport); 1 when the file was written.

@@ -1,5 +1,6 @@
 // The full report: the startup programs or the running tasks, freshly
 // collected, as a small HTML document that the system's browser opens.
+#include "app/app.h"
 #include "info/info.h"
 #include "resource.h"
 #include "startup/startup.h"
@@ -163,10 +164,22 @@ int WriteFullReportFile(int kind, const char *fileName)
     return 1;
 }
 
+void TellReportNotCreated(const char *fileName)
+{
+    // The whole path: the current folder is nowhere to be seen.
+    char path[TextSize];
+    DWORD length = GetFullPathNameA(fileName, sizeof(path), path, nullptr);
+    TextBox(MessageBoxOwner(), IDS_ERR_REPORT_FILE,
+            length && length < sizeof(path) ? path : fileName, MB_ICONHAND);
+}
+
 // WriteFullReport: writes "Report.html" into the current folder and opens it.
 int WriteFullReport(int kind)
 {
-    if (WriteFullReportFile(kind, "Report.html"))
-        ShellExecuteA(MainWindow, "open", "Report.html", nullptr, nullptr, SW_SHOWNORMAL);
+    if (!WriteFullReportFile(kind, "Report.html")) {
+        TellReportNotCreated("Report.html");
+        return 0;
+    }
+    ShellExecuteA(MainWindow, "open", "Report.html", nullptr, nullptr, SW_SHOWNORMAL);
     return 1;
 }

@@ -61,7 +61,10 @@ int WriteCookieTextReportFile(const char *fileName)
 // WriteCookieTextReport: writes "Report.txt" into the current folder and opens it in Notepad.
 int WriteCookieTextReport()
 {
-    if (WriteCookieTextReportFile("Report.txt"))
-        WinExec("notepad.exe Report.txt", SW_SHOW);
+    if (!WriteCookieTextReportFile("Report.txt")) {
+        TellReportNotCreated("Report.txt");
+        return 0;
+    }
+    WinExec("notepad.exe Report.txt", SW_SHOW);
     return 1;
 }

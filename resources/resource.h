@@ -53,6 +53,10 @@
 #define IDS_SWITCHED_OFF_LABEL  81   // label prefix of such an entry, after "* "
 #define IDS_ERR_DATAFILE        63   // start-up: the data file cannot be used, %s = the program's folder
 #define IDS_ERR_OPTIONS_UNSAVED 64   // Options page: a setting could not be written, %s = the data file
+#define IDS_ERR_DATAFILE_BUSY   65   // start-up: the data file cannot be read, %s = the data file
+#define IDS_ERR_OPTIONS_UNREAD  66   // Options page: the data file cannot be read, %s = the data file
+#define IDS_ERR_TASK_NOT_ENDED  67   // Kill Task: the program runs but could not be ended
+#define IDS_ERR_REPORT_FILE     68   // a report file could not be created, %s = its path
 #define IDS_STARTUP_HEADER      211  // Startup Programs page, control 1047
 #define IDS_STARTUP_HINT        212  // Startup Programs page, control 1048
 #define IDS_TASKS_HEADER        221  // Active Tasks page, control 1052

@@ -45,11 +45,19 @@ int SetAutorun(int on)
         AutorunFlag = 1;
         return 1;
     }
-    // The entry is the one the Startup Programs page lists: its Path has no
-    // quotes, so the quoted value and the bare one of earlier versions both
-    // answer to the plain path, in the Run key or parked.
-    int result = RemoveStartupEntry(AppTitle, path, "", SourceMachineRun);
-    if (result)
-        AutorunFlag = 0;
-    return result;
+    // The program's own value is known by its name, which is what the tray's
+    // mark and the Options box show as on, whatever folder it names: a parked
+    // copy beside it leaves no doubt which one goes. Only when there is no
+    // live value does the parked copy go, with its marker.
+    int removed = 0;
+    if (ValueExists(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle)) {
+        removed = RegDeleteValueName(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle);
+    } else if (IsParkedCopy(AppTitle, path, "", SourceMachineRun)) {
+        char parking[PathSize];
+        ParkingKeyOfSource(SourceMachineRun, parking, sizeof(parking));
+        removed = RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, AppTitle) &&
+                  RegDeleteValueName(HKEY_LOCAL_MACHINE, DisabledKeyPath, AppTitle);
+    }
+    AutorunFlag = ReadAutorunValue() != 0;
+    return removed && !AutorunFlag;
 }

@@ -64,31 +64,6 @@ void ReadStartupEntry(int entry, StartupEntry *out)
     out->source = GetEntrySource(entry);
 }
 
-// Puts a value in place of the first "%s" of a loaded text. The text may come
-// from the registry, so it is never used as a format of its own: any other
-// "%" stays as it is, and "%%" becomes "%".
-int FillTextPlaceholder(char *buffer, size_t size, const char *text, const char *value)
-{
-    if (!buffer || size == 0)
-        return 0;
-    buffer[0] = '\0';
-    bool filled = false;
-    for (const char *p = text; *p; ++p) {
-        if (p[0] == '%' && p[1] == 's' && !filled) {
-            AppendText(buffer, size, value);
-            filled = true;
-            ++p;
-        } else if (p[0] == '%' && p[1] == '%') {
-            AppendText(buffer, size, "%");
-            ++p;
-        } else {
-            char single[2] = {*p, '\0'};
-            AppendText(buffer, size, single);
-        }
-    }
-    return (int)strnlen(buffer, size);
-}
-
 // A question or notice about one entry: a text with the entry's value in it,
 // in a topmost box that holds the sheet while it is up, so that no page can
 // refill the entry table under the answer.

@@ -5,28 +5,51 @@
 
 namespace {
 
+typedef DWORD(WINAPI *FullPathNameW)(LPCWSTR, DWORD, LPWSTR, LPWSTR *);
+typedef DWORD(WINAPI *FileAttributesW)(LPCWSTR);
+
+// Appends a wide text within a buffer of TextSize + 8 characters.
+void AppendWide(WCHAR *buffer, const WCHAR *text)
+{
+    int used = 0;
+    while (buffer[used])
+        ++used;
+    while (*text && used < TextSize + 7)
+        buffer[used++] = *text++;
+    buffer[used] = L'\0';
+}
+
 // The attributes of a path too long for the "A" functions, asked through its
-// "\\?\" form; INVALID_FILE_ATTRIBUTES when that cannot be done either.
+// "\\?\" form; INVALID_FILE_ATTRIBUTES when that cannot be done either. The
+// wide functions are looked up, not imported: Windows 95 starts no program
+// that imports one it lacks, and there they fail, which reads as "cannot tell".
 DWORD LongPathAttributes(const char *path)
 {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    auto fullPathName = kernel ? (FullPathNameW)(void *)GetProcAddress(kernel, "GetFullPathNameW")
+                               : nullptr;
+    auto fileAttributes = kernel ? (FileAttributesW)(void *)GetProcAddress(kernel, "GetFileAttributesW")
+                                 : nullptr;
+    if (!fullPathName || !fileAttributes)
+        return INVALID_FILE_ATTRIBUTES;
     WCHAR wide[TextSize];
     WCHAR full[TextSize];
     WCHAR prefixed[TextSize + 8] = L"\\\\?\\";
     if (!MultiByteToWideChar(CP_ACP, 0, path, -1, wide, TextSize))
         return INVALID_FILE_ATTRIBUTES;
-    DWORD length = GetFullPathNameW(wide, TextSize, full, nullptr);
+    DWORD length = fullPathName(wide, TextSize, full, nullptr);
     if (length == 0 || length >= TextSize)
         return INVALID_FILE_ATTRIBUTES;
     if (full[0] == L'\\' && full[1] == L'\\' && full[2] == L'?')
-        return GetFileAttributesW(full);
+        return fileAttributes(full);
     // A share's path goes as \\?\UNC\server\share.
     const WCHAR *rest = full;
     if (full[0] == L'\\' && full[1] == L'\\') {
-        lstrcatW(prefixed, L"UNC");
+        AppendWide(prefixed, L"UNC");
         rest = full + 1;
     }
-    lstrcatW(prefixed, rest);
-    return GetFileAttributesW(prefixed);
+    AppendWide(prefixed, rest);
+    return fileAttributes(prefixed);
 }
 
 } // namespace

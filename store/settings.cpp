@@ -9,6 +9,7 @@ int Minutes = 0, Start = 0, Cookies = 0, Sound = 1, WinInit = 1;
 int AutorunFlag = 0;
 char DataFilePath[TextSize];
 int DataFileUnusable = 0;
+int OptionsFromFile = 0;
 
 namespace {
 
@@ -27,6 +28,20 @@ int ProbeDataFile(const char *path)
     // be looked at may well be there.
     DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : -1;
+}
+
+// Opens the data file for reading as the profile functions do, so that a
+// file another program holds without sharing is told from one that is not
+// there: the profile functions give the defaults for both. A missing file
+// gives an empty handle and 1; a file that cannot be read gives 0.
+int OpenDataFileForReading(FileHandle &file)
+{
+    file.handle = CreateFileA(DataFilePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file.valid())
+        return 1;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 } // namespace
@@ -91,14 +106,21 @@ int ReadAutorunValue()
     return RegReadString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, value);
 }
 
-void LoadOptions()
+int LoadOptions()
 {
+    AutorunFlag = ReadAutorunValue() != 0;
+    // Held open while the options are read, so that no other program can
+    // take the file for itself between the check and the reads.
+    FileHandle file(INVALID_HANDLE_VALUE);
+    if (!OpenDataFileForReading(file))
+        return 0;
     Minutes = GetPrivateProfileIntA("Options", "Minutes", 3, DataFilePath);
     Start = GetPrivateProfileIntA("Options", "Start", 1, DataFilePath);
     Cookies = GetPrivateProfileIntA("Options", "Cookies", 0, DataFilePath);
     Sound = GetPrivateProfileIntA("Options", "Sound", 1, DataFilePath);
     WinInit = GetPrivateProfileIntA("Options", "WinInit", 1, DataFilePath);
-    AutorunFlag = ReadAutorunValue() != 0;
+    OptionsFromFile = 1;
+    return 1;
 }
 
 int SaveOptions()
@@ -114,7 +136,14 @@ int SaveOptions()
         if (!WritePrivateProfileStringA("Options", option.key, text, DataFilePath))
             written = 0;
     }
+    if (written)
+        OptionsFromFile = 1;
     return written;
+}
+
+int KeepOptions()
+{
+    return OptionsFromFile ? SaveOptions() : 0;
 }
 
 int MakeRunKey(const char *text, char *buffer)

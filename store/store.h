@@ -157,9 +157,17 @@ int DataFileInFolder(const char *folder, char *buffer);
 // Writes the default options to a data file that does not exist yet; 1 when
 // the file is on disk afterwards, else 0 and DataFileUnusable is set.
 int CreateDataFile();
-void LoadOptions();
+// Reads the five options and the autorun flag; a missing file or key gives
+// the default. 0 when the file is there but cannot be read (another program
+// holds it): the options in memory are kept as they are.
+int LoadOptions();
 // 1 when all five options were written, 0 when any write failed.
 int SaveOptions();
+// Non-zero once the options were read from the data file or written to it:
+// only then may the options in memory go over what the file holds.
+extern int OptionsFromFile;
+// SaveOptions at exit and session end, when OptionsFromFile allows; 1 when written.
+int KeepOptions();
 // Length of the program's own autorun value (quoted or, as earlier versions
 // wrote it, bare); 0 when it is missing or empty.
 int ReadAutorunValue();

@@ -88,7 +88,8 @@ void ShowSelectedProgramInfo(HWND page)
 
 // Ends the selected task at once, with no question: the user asked for it.
 // Only the program the row shows is ended; an identifier that has passed to
-// another program since the list was made ends nothing.
+// another program since the list was made ends nothing. Whatever comes of
+// it, the user learns when the program had ended already or would not end.
 void KillSelectedTask(HWND page)
 {
     int entry = SelectedTaskEntry(page);
@@ -99,23 +100,29 @@ void KillSelectedTask(HWND page)
     DWORD processId = GetEntryNumber(entry);
     if (processId == 0)
         return;
-    bool gone = false;
+    int notice = 0;
     {
         FileHandle process(OpenProcess(KillAccess, FALSE, processId));
         // A running process answers STILL_ACTIVE, and ends with that code.
         DWORD exitCode = 0;
-        if (process.valid() && GetExitCodeProcess(process.handle, &exitCode) &&
-            exitCode == STILL_ACTIVE) {
-            gone = !IsListedTask(entry, process.handle);
-            if (!gone) {
-                TerminateProcess(process.handle, exitCode);
-                WaitForSingleObject(process.handle, KillWaitMs);
-            }
+        if (!process.valid()) {
+            // No process has that identifier any more; one that is there
+            // but refuses to be opened runs on.
+            notice = GetLastError() == ERROR_ACCESS_DENIED ? IDS_ERR_TASK_NOT_ENDED
+                                                           : IDS_ERR_TASK_ENDED;
+        } else if (!GetExitCodeProcess(process.handle, &exitCode)) {
+            notice = IDS_ERR_TASK_NOT_ENDED;
+        } else if (exitCode != STILL_ACTIVE || !IsListedTask(entry, process.handle)) {
+            notice = IDS_ERR_TASK_ENDED;
+        } else if (!TerminateProcess(process.handle, exitCode)) {
+            notice = IDS_ERR_TASK_NOT_ENDED;
+        } else {
+            WaitForSingleObject(process.handle, KillWaitMs);
         }
     }
-    if (gone)
-        ErrorBox(IDS_ERR_TASK_ENDED);
-    // Whether it ended, had ended already or could not be opened, the
+    if (notice)
+        ErrorBox(notice);
+    // Whether it ended, had ended already or could not be ended, the
     // refilled list shows what runs now.
     FillTaskList(page);
 }

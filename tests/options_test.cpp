@@ -152,6 +152,34 @@ TEST_F(OptionsTest, UnwritableDataFileIsToldOnceAndThePageKeepsWhatIsStored)
     EXPECT_EQ(ReadFileBytes(DataFilePath), stored);
 }
 
+TEST_F(OptionsTest, FileHeldWithoutSharingShowsTheSettingsInUseAndWritesNoDefaults)
+{
+    DeleteFileA(DataFilePath);
+    WritePrivateProfileSectionA("Options", "Minutes=5\0Start=0\0Cookies=1\0Sound=0\0WinInit=0\0", DataFilePath);
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, DataFilePath);
+    std::string stored = ReadFileBytes(DataFilePath);
+    ASSERT_EQ(LoadOptions(), 1);  // as the program read them at start
+    // A text override is no format: its "%" are shown as they are.
+    ScopedRegValue hostile(HKEY_LOCAL_MACHINE, ProgramKeyPath, "LString66", "Held: %s %s %n");
+    EXPECT_TRUE(DriveSheet(nullptr, PageAbout, [&](HWND sheet) {
+        auto held = std::make_unique<FileHandle>(CreateFileA(
+            DataFilePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held->valid());
+        DialogSeen told = DialogShownBy(IDOK, [&] { SendMessageA(sheet, PSM_SETCURSEL, PageOptions, 0); });
+        EXPECT_TRUE(told.shown);
+        EXPECT_NE(told.text.find("Held: " + std::string(DataFilePath) + " %s %n"), std::string::npos)
+            << told.text;
+        HWND page = SheetCurrentPage(sheet);
+        EXPECT_EQ(Checks(page), "01000") << "the settings in use, not the defaults";
+        EXPECT_EQ(WindowText(GetDlgItem(page, 1019)), "5");
+        // A change that cannot be written is undone, told or not (once only).
+        DialogShownBy(IDOK, [&] { SendDlgItemMessageA(page, 1020, BM_CLICK, 0, 0); }, 1000);
+        EXPECT_EQ(Checks(page), "01000");
+        EXPECT_EQ(Sound, 0);
+    }));
+    EXPECT_EQ(ReadFileBytes(DataFilePath), stored);
+}
+
 TEST_F(OptionsTest, AutorunBoxShowsWhatTheRegistryHoldsAfterATraySwitch)
 {
     ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, "\"C:\\S\\Sentrovia.exe\""));

@@ -207,6 +207,31 @@ TEST_F(ReportTest, FileThatCannotBeCreatedLosesNothing)
     EXPECT_STREQ("kept", title);
 }
 
+TEST_F(ReportTest, ReportThatCannotBeCreatedIsToldWithItsPath)
+{
+    // Folders of the reports' names in the current folder.
+    std::string folder = TestDir() + "\\scratch\\report";
+    char previous[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof(previous), previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+    const struct { const char *name; int (*write)(); } rows[] = {
+        {"Report.html", [] { return WriteFullReport(ReportTasks); }},
+        {"Report.txt", [] { return WriteCookieTextReport(); }},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string path = folder + "\\" + row.name;
+        ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+        int result = -1;
+        DialogSeen told = DialogShownBy(IDOK, [&] { result = row.write(); });
+        EXPECT_EQ(result, 0);
+        EXPECT_TRUE(told.shown);
+        EXPECT_NE(told.text.find("\n" + path + "\n"), std::string::npos) << told.text;
+        EXPECT_TRUE(RemoveDirectoryA(path.c_str())) << "still an empty folder";
+    }
+    SetCurrentDirectoryA(previous);
+}
+
 TEST_F(ReportTest, OverLongTextsAreCutWithTheirMarkupWhole)
 {
     // A title of 127 ampersands escapes to 635 characters: more than a line.

@@ -121,6 +121,34 @@ struct ProgramRunTest : ::testing::Test {
         bool ended = WaitForSingleObject(process_, 60000) == WAIT_OBJECT_0;
         return ended && GetExitCodeProcess(process_, &code) ? (int)code : -1;
     }
+    // A data file that leaves the first cycle nothing to ask: the warnings
+    // off and the start page remembered.
+    static std::string QuietDataFile(const char *minutes)
+    {
+        std::string page =
+            GetRegString(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main", "Start Page");
+        return std::string("[Options]\r\nMinutes=") + minutes +
+               "\r\nStart=0\r\nCookies=0\r\nWinInit=0\r\n[IExplorer]\r\nStartPage=" +
+               (page == "<missing>" ? "" : page) + "\r\n";
+    }
+    // The text of the box the program shows before it ends by itself, which
+    // is checked to be with exit code 0.
+    std::string ReportedAndEnded(const char *screenshot = nullptr)
+    {
+        HWND box = WaitForWindow("#32770", false, 60000);
+        std::string text;
+        for (HWND item = nullptr; box && (item = FindWindowExA(box, item, "Static", nullptr));)
+            text += WindowText(item);
+        EXPECT_EQ(WaitForWindow("#32770", true, 0), nullptr) << "no first-start sheet";
+        if (screenshot)
+            ScreenshotPoint(screenshot);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        DWORD code = 1;
+        EXPECT_EQ(WaitForSingleObject(process_, 30000), (DWORD)WAIT_OBJECT_0);
+        EXPECT_TRUE(GetExitCodeProcess(process_, &code));
+        EXPECT_EQ(code, 0u);
+        return text;
+    }
     std::string folder_ = MakeScratchDir("spine_run"), program_, dataFile_;
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;
@@ -165,15 +193,19 @@ TEST_F(MainWindowTest, HugeIntervalsNeverMeanMoreCycles)
     }
 }
 
-TEST_F(MainWindowTest, EndingTheSessionWritesTheOptions)
+TEST_F(MainWindowTest, EndingTheSessionWritesTheOptionsOnlyOnceTheyWereRead)
 {
     std::string kept = ReadFileBytes(DataFilePath);
-    for (WPARAM ending : {0, 1}) {
+    int fromFile = OptionsFromFile;
+    // Options never read from the file are defaults, never to go over it.
+    const struct { int read; WPARAM ending; int written; } rows[] = {{1, 0, -1}, {1, 1, 9}, {0, 1, -1}};
+    for (const auto &row : rows) {
         DeleteFileA(DataFilePath);
-        Minutes = 9;
-        SendMessageA(window_, WM_ENDSESSION, ending, 0);
-        EXPECT_EQ(GetPrivateProfileIntA("Options", "Minutes", -1, DataFilePath), ending ? 9 : -1);
+        Minutes = 9, OptionsFromFile = row.read;
+        SendMessageA(window_, WM_ENDSESSION, row.ending, 0);
+        EXPECT_EQ(GetPrivateProfileIntA("Options", "Minutes", -1, DataFilePath), row.written);
     }
+    OptionsFromFile = fromFile;
     DeleteFileA(DataFilePath);
     EXPECT_TRUE(kept == "<missing>" || WriteFileBytes(DataFilePath, kept));
 }
@@ -257,14 +289,10 @@ TEST_F(MainWindowTest, AutorunIsWrittenQuotedAndAnUnquotedOldValueStillCounts)
 
 TEST_F(ProgramRunTest, StartsHiddenAndExitWritesTheOptions)
 {
-    // Nothing to watch, so no prompt can come; Sound is missing and "007" is
-    // how no program would write 7: only a save at exit rewrites them. The
-    // start page is remembered already, so the first cycle writes nothing.
-    std::string page =
-        GetRegString(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main", "Start Page");
-    const std::string remembered = "[IExplorer]\r\nStartPage=" + (page == "<missing>" ? "" : page) + "\r\n";
-    ASSERT_TRUE(WriteFileBytes(dataFile_,
-                               "[Options]\r\nMinutes=007\r\nStart=0\r\nCookies=0\r\nWinInit=0\r\n" + remembered));
+    // Sound is missing and "007" is how no program would write 7: only a save
+    // at exit rewrites them.
+    const std::string quiet = QuietDataFile("007");
+    ASSERT_TRUE(WriteFileBytes(dataFile_, quiet));
     ASSERT_TRUE(Start());
     HWND window = WaitForWindow("Sentrovia", false, 60000);
     ASSERT_NE(window, nullptr);
@@ -273,8 +301,33 @@ TEST_F(ProgramRunTest, StartsHiddenAndExitWritesTheOptions)
     EXPECT_EQ(WindowText(window), "Sentrovia");
     EXPECT_EQ(WaitForWindow("#32770", true, 0), nullptr) << "no first-start sheet";
     EXPECT_EQ(Exit(), 0);
-    EXPECT_EQ(ReadFileBytes(dataFile_),
-              "[Options]\r\nMinutes=7\r\nStart=0\r\nCookies=0\r\nWinInit=0\r\nSound=1\r\n" + remembered);
+    std::string expected = quiet;
+    expected.replace(expected.find("[IExplorer]"), 0, "Sound=1\r\n");
+    expected.replace(expected.find("007"), 3, "7");
+    EXPECT_EQ(ReadFileBytes(dataFile_), expected);
+}
+
+TEST_F(ProgramRunTest, SecondCopyOpensTheFirstOnesSheetAndEnds)
+{
+    ASSERT_TRUE(WriteFileBytes(dataFile_, QuietDataFile("0")));
+    ASSERT_TRUE(Start());
+    ASSERT_NE(WaitForWindow("Sentrovia", false, 60000), nullptr);
+    DWORD secondId = 0;
+    HANDLE second = StartChildProcess(program_, nullptr, &secondId);
+    ASSERT_NE(second, nullptr);
+    DWORD code = 1;
+    EXPECT_EQ(WaitForSingleObject(second, 30000), (DWORD)WAIT_OBJECT_0);
+    EXPECT_TRUE(GetExitCodeProcess(second, &code));
+    EXPECT_EQ(code, 0u);
+    EndChildProcess(second);
+    // The first copy runs on and shows Startup Programs.
+    HWND sheet = WaitForWindow("#32770", true, 30000);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(SheetCurrentTab(sheet), PageStartup);
+    PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+    for (DWORD start = GetTickCount(); IsWindow(sheet) && GetTickCount() - start < 30000;)
+        Sleep(50);
+    EXPECT_EQ(Exit(), 0);
 }
 
 TEST_F(ProgramRunTest, FirstStartApprovesTheStartupProgramsAndCreatesTheDataFile)
@@ -343,18 +396,31 @@ TEST_F(ProgramRunTest, DataFileThatCannotBeUsedIsReportedAndTheProgramEndsChangi
     // to an unusable data file; the store's tests cover that path.)
     ASSERT_TRUE(CreateDirectoryA(dataFile_.c_str(), nullptr));
     ASSERT_TRUE(Start());
-    HWND box = WaitForWindow("#32770", false, 60000);
-    ASSERT_NE(box, nullptr);
-    std::string text;
-    for (HWND item = nullptr; (item = FindWindowExA(box, item, "Static", nullptr));)
-        text += WindowText(item);
+    std::string text = ReportedAndEnded("datafile_unusable");
     EXPECT_NE(text.find("\n" + folder_ + "\n"), std::string::npos) << text;
-    ScreenshotPoint("datafile_unusable");
-    EXPECT_EQ(WaitForWindow("#32770", true, 0), nullptr) << "no first-start sheet";
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    DWORD code = 1;
-    EXPECT_EQ(WaitForSingleObject(process_, 30000), (DWORD)WAIT_OBJECT_0);
-    EXPECT_TRUE(GetExitCodeProcess(process_, &code));
-    EXPECT_EQ(code, 0u);
     EXPECT_TRUE(RemoveDirectoryA(dataFile_.c_str())) << "still empty";
+}
+
+TEST_F(ProgramRunTest, DataFileHeldByAnotherProgramIsReportedAndNotWrittenOver)
+{
+    const std::string stored = QuietDataFile("9");
+    ASSERT_TRUE(WriteFileBytes(dataFile_, stored));
+    HANDLE holder = HoldFileOpen(dataFile_);
+    ASSERT_NE(holder, nullptr);
+    ASSERT_TRUE(Start());
+    std::string text = ReportedAndEnded("datafile_busy");
+    EXPECT_NE(text.find("\n" + dataFile_ + "\n"), std::string::npos) << text;
+    EndChildProcess(holder);
+    EXPECT_EQ(ReadFileBytes(dataFile_), stored);
+}
+
+TEST_F(ProgramRunTest, HostileTextOverridesAreNoFormats)
+{
+    // A folder where the data file should be brings up text 63.
+    ScopedRegValue hostile(HKEY_LOCAL_MACHINE, ProgramKeyPath, "LString63", "Folder %s then %s %s %s %n");
+    ASSERT_TRUE(CreateDirectoryA(dataFile_.c_str(), nullptr));
+    ASSERT_TRUE(Start());
+    std::string text = ReportedAndEnded();
+    EXPECT_NE(text.find("Folder " + folder_ + " then %s %s %s %n"), std::string::npos) << text;
+    EXPECT_TRUE(RemoveDirectoryA(dataFile_.c_str()));
 }

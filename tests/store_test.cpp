@@ -39,12 +39,12 @@ struct DataFileTest : ::testing::Test {
     void TearDown() override
     {
         SelectDataFile(path_.c_str());
-        SetDataFile(file_), SetOptions(options_), AutorunFlag = flag_;
+        SetDataFile(file_), SetOptions(options_), AutorunFlag = flag_, OptionsFromFile = fromFile_;
     }
     std::string path_ = DataFilePath;
     std::string file_ = (FlushProfileCache(), ReadFileBytes(DataFilePath));
     Values options_ = Options();
-    int flag_ = AutorunFlag;
+    int flag_ = AutorunFlag, fromFile_ = OptionsFromFile;
     ScopedRegValue autorun_{HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, nullptr};
 };
 
@@ -188,6 +188,31 @@ TEST_F(DataFileTest, SaveOptionsWritesTheFiveKeysInOrderAndKeepsTheOtherSections
     EXPECT_EQ(ReadFileBytes(DataFilePath),
               "[Run]\r\nC:\\APP\\RUN.EXE /opt:1=1\r\n[Options]\r\nMinutes=4\r\nStart=1\r\nCookies=1\r\n"
               "Sound=1\r\nWinInit=1\r\n[IExplorer]\r\nStartPage=about:blank\r\n");
+}
+
+TEST_F(DataFileTest, FileHeldByAnotherProgramKeepsTheOptionsAndNoDefaultsGoOverIt)
+{
+    const std::string stored = "[Options]\r\nMinutes=9\r\nStart=0\r\n";
+    SetDataFile(stored);
+    SetOptions({3, 1, 0, 1, 1});
+    OptionsFromFile = 0;
+    {
+        FileHandle held(CreateFileA(DataFilePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.valid());
+        EXPECT_EQ(LoadOptions(), 0);
+        EXPECT_EQ(Options(), Values(3, 1, 0, 1, 1)) << "the memory is kept";
+    }
+    // Never read: exit and session end write nothing over the stored ones.
+    EXPECT_EQ(KeepOptions(), 0);
+    FlushProfileCache();
+    EXPECT_EQ(ReadFileBytes(DataFilePath), stored);
+    // Read once, they are the program's to keep.
+    EXPECT_EQ(LoadOptions(), 1);
+    EXPECT_EQ(Options(), Values(9, 0, 0, 1, 1));
+    Minutes = 4;
+    EXPECT_EQ(KeepOptions(), 1);
+    EXPECT_EQ(GetPrivateProfileIntA("Options", "Minutes", 0, DataFilePath), 4);
 }
 
 TEST_F(DataFileTest, AutorunFlagFollowsTheProgramsRunValue)

@@ -157,17 +157,29 @@ TEST_F(TasksPageTest, KillTaskEndsTheSelectedProgramAndRefills)
         EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(firstListed ? first : second, 10000));
         EXPECT_EQ(firstListed ? secondId : firstId, RowProcess(list, "task_spin.exe"));
 
-        // A program that ended by itself meanwhile: the list is just refilled.
+        // A program that ended by itself meanwhile, whether another program
+        // still holds its process or it is gone altogether: the user is told
+        // and the list is refilled.
         HANDLE other = firstListed ? second : first;
-        SelectListRow(list, FindListRow(list, "task_spin.exe"));
-        TerminateProcess(other, 3);
-        WaitForSingleObject(other, 10000);
-        EXPECT_FALSE(DialogShownBy(IDCANCEL, [&] { ClickButton(page, IdKillTask); }).shown);
-        EXPECT_EQ(-1, FindListRow(list, "task_spin.exe"));
-        EXPECT_EQ(-1, GetSelectedItem(list));
-        ExpectRowsInStep(list);
-        GetExitCodeProcess(other, &code);
-        EXPECT_EQ(3u, code);
+        DWORD goneId = 0;
+        HANDLE gone = StartChildProcess(FixturePath("task_bare.exe"), nullptr, &goneId);
+        ASSERT_NE(gone, nullptr);
+        ClickButton(page, IdRefresh);
+        for (auto ended : {std::make_pair("task_spin.exe", other), std::make_pair("task_bare.exe", gone)}) {
+            SCOPED_TRACE(ended.first);
+            SelectListRow(list, FindListRow(list, ended.first));
+            TerminateProcess(ended.second, 3);
+            WaitForSingleObject(ended.second, 10000);
+            GetExitCodeProcess(ended.second, &code);
+            EXPECT_EQ(3u, code);
+            if (ended.second == gone)
+                CloseHandle(gone);
+            DialogSeen notice = DialogShownBy(IDOK, [&] { ClickButton(page, IdKillTask); });
+            EXPECT_EQ("This program has already ended.", notice.text);
+            EXPECT_EQ(-1, FindListRow(list, ended.first));
+            EXPECT_EQ(-1, GetSelectedItem(list));
+            ExpectRowsInStep(list);
+        }
     }));
 }
 

@@ -2,6 +2,8 @@
 // the autorun mark read afresh on every notification, a chosen item reaching
 // the main window, and a double click opening Startup Programs.
 #include "app/app.h"
+#include "startup/sources.h"
+#include "startup/startup.h"
 #include "store/store.h"
 #include "testutil.h"
 
@@ -159,4 +161,37 @@ TEST_F(TrayTest, IconComesBackWhenTheTaskbarIsMadeAnew)
     UpdateTrayIcon(2);
     SendMessageA(MainWindow, taskbarCreated, 0, 0);
     EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe));
+}
+
+TEST_F(TrayTest, SwitchingOffTakesTheOwnValueEvenWithAParkedCopyBeside)
+{
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, self, sizeof(self));
+    const std::string quoted = "\"" + std::string(self) + "\"";
+    char parking[PathSize];
+    ASSERT_TRUE(ParkingKeyOfSource(SourceMachineRun, parking, sizeof(parking)));
+    const struct { const char *live, *parked; bool liveAfter, parkedAfter; } rows[] = {
+        // The live value goes, quoted or bare; the parked copy beside it stays.
+        {quoted.c_str(), self, false, true},
+        {self, self, false, true},
+        // Only the parked copy: it goes with its marker.
+        {nullptr, self, false, false},
+        // The value is the program's by its name, whatever folder it names:
+        // the mark shows it as on.
+        {"\"C:\\Other\\Sentrovia.exe\"", "C:\\Other\\Sentrovia.exe", false, true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.live ? row.live : "(no live value)");
+        ScopedRegValue live(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, row.live);
+        ScopedRegValue parked(HKEY_LOCAL_MACHINE, parking, AppTitle, row.parked);
+        ScopedRegValue marker(HKEY_LOCAL_MACHINE, DisabledKeyPath, AppTitle, row.parked ? "1" : nullptr);
+        AutorunFlag = 1;
+        SendMessageA(MainWindow, WM_COMMAND, IDM_AUTORUN, 0);
+        EXPECT_EQ(RegValueExists(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle), row.liveAfter);
+        EXPECT_EQ(RegValueExists(HKEY_LOCAL_MACHINE, parking, AppTitle), row.parkedAfter);
+        EXPECT_EQ(RegValueExists(HKEY_LOCAL_MACHINE, DisabledKeyPath, AppTitle), row.parkedAfter);
+        HMENU menu = BuildTrayMenu();
+        EXPECT_EQ((GetMenuState(menu, IDM_AUTORUN, MF_BYCOMMAND) & MF_CHECKED) != 0, row.liveAfter);
+        DestroyMenu(menu);
+    }
 }
