@@ -1,6 +1,6 @@
 // Finding the program file of a command line when the first extension-like
-// dot in it belongs to a folder's name, and when the command names its
-// folder through environment variables.
+// dot in it belongs to a folder's name, when the command names its folder
+// through environment variables, and when it names its program in quotes.
 #include "info/info.h"
 #include "store/store.h"
 
@@ -34,6 +34,16 @@ int FindProgramFile(const char *command, char *buffer, size_t size)
 {
     if (!buffer || size == 0)
         return 0;
+    // A quoted program is named whole, dots in folder names and all, and as
+    // written: the caller expands what the command's type asks for.
+    const char *close = command && command[0] == '"' ? strchr(command + 1, '"') : nullptr;
+    if (close) {
+        CopyTextPart(buffer, size, command + 1, (size_t)(close - command - 1));
+        for (char *c = buffer; *c; ++c)
+            if (*c >= 'a' && *c <= 'z')
+                *c = (char)(*c - 'a' + 'A');
+        return (int)strlen(buffer);
+    }
     char work[WorkSize] = "";
     DWORD length = command ? ExpandEnvironmentStringsA(command, work, sizeof(work)) : 0;
     if (length == 0 || length > sizeof(work))

@@ -51,6 +51,8 @@
 #define IDS_ERR_ENTRY_CHANGED   72   // the entry changed or cannot be told apart; nothing done, %s = its name
 #define IDS_SWITCHED_OFF        80   // Version column of an entry Windows has switched off
 #define IDS_SWITCHED_OFF_LABEL  81   // label prefix of such an entry, after "* "
+#define IDS_ERR_VALUE_TOO_LONG  73   // Remove/Disable/Enable refused: the registry value is over 1 MB, %s = its name
+#define IDS_ERR_LINE_TOO_LONG   74   // the same for a WIN.INI line over 32,766 characters, %s = the entry's name
 #define IDS_ERR_DATAFILE        63   // start-up: the data file cannot be used, %s = the program's folder
 #define IDS_ERR_OPTIONS_UNSAVED 64   // Options page: a setting could not be written, %s = the data file
 #define IDS_ERR_DATAFILE_BUSY   65   // start-up: the data file cannot be read, %s = the data file

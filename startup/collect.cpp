@@ -291,8 +291,13 @@ void CollectWinIniEntries()
         {"run", SourceWinRun}, {"load", SourceWinLoad},
     };
     for (const auto &key : keys) {
-        char line[TextSize];
-        size_t length = GetProfileStringA("windows", key.key, "", line, sizeof(line));
+        // Every piece of a long line is listed; a line longer than can be
+        // read whole shows what was read.
+        GlobalBlock block(nullptr);
+        char *line = nullptr;
+        bool whole = ReadWinIniLine(key.key, &block, &line) != 0;
+        if (!line)
+            continue;
         char *piece = line;
         while (*piece) {
             char *end = strchr(piece, ';');
@@ -302,9 +307,9 @@ void CollectWinIniEntries()
                 VersionInfo info;
                 ReadVersionInfo(piece, &info);
                 // The piece is kept as it stood, so that it can be found
-                // and parked whole; one that may have been cut by the
-                // line's buffer cannot be.
-                bool cut = !end && length >= sizeof(line) - 1;
+                // and parked whole; one that may have been cut, by the
+                // line's reading or by its name's field, cannot be.
+                bool cut = (!end && !whole) || strlen(piece) >= (size_t)OriginNameSize;
                 AddStartupEntry(info.ProductName[0] ? info.ProductName : key.key, piece, "",
                                 key.source, piece, OriginLive | CutFlag(cut));
             }
@@ -457,6 +462,42 @@ bool IsStartupEntryParked(int index)
 {
     DWORD place = GetEntryOrigin(index, nullptr) & OriginPlaceMask;
     return place == OriginParkedValue || place == OriginParkedFile;
+}
+
+int StartupEntryCommand(int index, char *buffer, size_t size)
+{
+    char path[PathSize] = "";
+    GetEntryPath(index, path);
+    char name[OriginNameSize];
+    DWORD kind = GetEntryOrigin(index, name);
+    DWORD place = kind & OriginPlaceMask;
+    DWORD source = GetEntrySource(index);
+    bool winIni = source == SourceWinLoad || source == SourceWinRun;
+    RegPlace key = {HKEY_LOCAL_MACHINE, 0, ""};
+    RawValue raw;
+    if (kind & OriginNameCut)
+        return CopyText(buffer, size, path);
+    if (place == OriginLive && winIni)
+        SetValueText(&raw, REG_SZ, name);
+    else if (place == OriginParkedValue ? ParkingKeyPath(OriginParkingIndex(kind), key.path, sizeof(key.path))
+             : place == OriginLive      ? RunKeyOfSource(source, &key)
+                                        : 0)
+        ReadValueBytes(key.root, key.path, name, &raw, key.view);
+    // Only while the item still holds the command the row shows.
+    const char *text = ValueText(&raw);
+    const char *close = text[0] == '"' ? strchr(text + 1, '"') : nullptr;
+    size_t limit = place == OriginLive && winIni ? TextSize - 1 : ValueTextSize - 1;
+    if (!close || !SameCommand(text, path, limit) || close - text >= TextSize)
+        return CopyText(buffer, size, path);
+    char inside[TextSize];
+    char program[TextSize];
+    CopyTextPart(inside, sizeof(inside), text + 1, (size_t)(close - text - 1));
+    DWORD length = raw.type == REG_EXPAND_SZ
+                       ? ExpandEnvironmentStringsA(inside, program, sizeof(program))
+                       : (DWORD)CopyText(program, sizeof(program), inside) + 1;
+    if (length == 0 || length > sizeof(program) || strlen(program) + 3 > size)
+        return CopyText(buffer, size, path);
+    return FormatText(buffer, size, "\"%s\"", program);
 }
 
 int GetSourceLabel(int index, char *buffer)

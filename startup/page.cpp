@@ -97,12 +97,14 @@ void AddStartupRow(HWND list, int entry)
     char path[PathSize];
     GetEntryTitle(entry, title);
     GetEntryPath(entry, path);
-    int image = AddProgramIcon(path, 0, StartupImageSlot);
+    char command[PathSize];
+    StartupEntryCommand(entry, command, sizeof(command));
+    int image = AddProgramIcon(command, 0, StartupImageSlot);
     int row = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
     InsertListItem(list, title, entry, image == -1 ? 0 : image);
 
     char program[PathSize];
-    FindProgramFile(path, program, sizeof(program));
+    FindProgramFile(command, program, sizeof(program));
     VersionInfo info;
     ReadVersionInfo(program, &info);
     SetListCellText(list, row, 2, info.ProductVersion[0] ? info.ProductVersion : "?");
@@ -147,7 +149,20 @@ void ShowSelectedProgramInfo(HWND page)
         ErrorBox(IDS_ERR_NOFILE);
         return;
     }
-    ShowEntryProgramInfo(page, entry, path);
+    char command[PathSize];
+    StartupEntryCommand(entry, command, sizeof(command));
+    ShowEntryProgramInfo(page, entry, command);
+}
+
+// True, the user told so, when the entry's item is too long to be taken out
+// and given back whole.
+bool RefuseOverLimit(int entry, const StartupEntry &subject)
+{
+    int over = StartupEntryOverLimit(entry);
+    if (over != StartupFits)
+        TellAboutEntry(over == StartupValueTooLong ? IDS_ERR_VALUE_TOO_LONG : IDS_ERR_LINE_TOO_LONG,
+                       subject);
+    return over != StartupFits;
 }
 
 // The list after a change: whatever now stands where the entries live, with
@@ -169,6 +184,8 @@ void RemoveSelectedEntry(HWND page)
         TellAboutEntry(IDS_ERR_CANNOT_REMOVE, subject);
         return;
     }
+    if (RefuseOverLimit(entry, subject))
+        return;
     // The question names the command, which is what leaves the startup; a
     // shortcut whose target is unknown is named by itself.
     const char *named = subject.path[0] ? subject.path : subject.link;
@@ -190,6 +207,8 @@ void ToggleSelectedEntry(HWND page)
         TellAboutEntry(IDS_ERR_CANNOT_TOGGLE, subject);
         return;
     }
+    if (RefuseOverLimit(entry, subject))
+        return;
     // Parking it would overwrite the parked command of another entry with
     // the same name; the user is told, and nothing moves.
     if (DisableWouldCollideAt(entry)) {

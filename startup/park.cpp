@@ -15,9 +15,6 @@
 namespace {
 
 const char WindowsSection[] = "windows";
-// Longest WIN.INI line handled whole; a line cut on reading would lose its
-// tail when written back, so a longer one is left alone.
-enum : int { WinIniLineSize = 4096 };
 
 // A source whose entries are whole values of a key the program can reach.
 bool IsRunSource(DWORD source)
@@ -78,24 +75,25 @@ void ClearWinIniReadOnly()
         SetFileAttributesA(path, attributes & ~(DWORD)FILE_ATTRIBUTE_READONLY);
 }
 
-// Reads a WIN.INI line of [windows]; 0 when it is too long to handle whole.
-bool ReadWinIniLine(const char *key, char *line)
-{
-    DWORD length = GetProfileStringA(WindowsSection, key, "", line, WinIniLineSize);
-    return length < (DWORD)WinIniLineSize - 1;
-}
-
 // A WIN.INI line split at ";" in place; runs of separators give no pieces.
+// A line cut on reading would lose its tail when written back, so one
+// longer than LongestWinIniLine is never split.
 struct WinIniLine {
-    char text[WinIniLineSize];
-    char *pieces[WinIniLineSize / 2];
-    int count;
+    GlobalBlock textBlock{nullptr};
+    GlobalBlock pieceBlock{nullptr};
+    char *text = nullptr;
+    char **pieces = nullptr;
+    int count = 0;
 };
 
 bool ReadWinIniPieces(const char *key, WinIniLine *line)
 {
     line->count = 0;
-    if (!ReadWinIniLine(key, line->text))
+    if (!ReadWinIniLine(key, &line->textBlock, &line->text))
+        return false;
+    line->pieceBlock.block = GlobalAlloc(GMEM_FIXED, (strlen(line->text) / 2 + 1) * sizeof(char *));
+    line->pieces = (char **)line->pieceBlock.block;
+    if (!line->pieces)
         return false;
     for (char *piece = strtok(line->text, ";"); piece; piece = strtok(nullptr, ";"))
         line->pieces[line->count++] = piece;
@@ -128,13 +126,23 @@ int FindPiece(const WinIniLine *line, const char *raw, const char *path)
 // followed by ";".
 int WriteWinIniPieces(const char *key, const WinIniLine *line, int skip)
 {
-    char kept[WinIniLineSize + 2] = "";
+    size_t size = 1;
+    for (int i = 0; i < line->count; ++i)
+        size += strlen(line->pieces[i]) + 1;
+    GlobalBlock block(GlobalAlloc(GMEM_FIXED, size));
+    char *kept = (char *)block.block;
+    if (!kept)
+        return 0;
+    size_t used = 0;
     for (int i = 0; i < line->count; ++i) {
         if (i == skip)
             continue;
-        AppendText(kept, sizeof(kept), line->pieces[i]);
-        AppendText(kept, sizeof(kept), ";");
+        size_t length = strlen(line->pieces[i]);
+        memcpy(kept + used, line->pieces[i], length);
+        kept[used + length] = ';';
+        used += length + 1;
     }
+    kept[used] = '\0';
     ClearWinIniReadOnly();
     return WriteProfileStringA(WindowsSection, key, kept);
 }
@@ -201,9 +209,11 @@ bool MoveToRemoved(const char *file)
     return MoveFileA(file, target) != 0;
 }
 
-// Takes a Startup-folder file away: a shortcut is deleted, a program (or a
-// folder that passes for one) is moved to the Removed folder.
-bool RemoveStartupFile(const char *link)
+// Takes a Startup-folder file away: a shortcut to a known program is
+// deleted, the program staying. A shortcut whose target is unknown is named
+// to the user by itself, so it is moved to the Removed folder like a
+// program (or a folder that passes for one).
+bool RemoveStartupFile(const char *link, const char *target)
 {
     if (!link || !*link)
         return true;
@@ -213,7 +223,7 @@ bool RemoveStartupFile(const char *link)
     size_t length = strlen(link);
     bool shortcut = length >= 3 && lstrcmpiA(link + length - 3, "lnk") == 0 &&
                     !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    if (shortcut)
+    if (shortcut && target && *target)
         return ForceDeleteFile(link) != 0;
     return MoveToRemoved(link);
 }
@@ -433,9 +443,8 @@ int ParkListItem(const Subject &s, const char *parking, const char *item)
     if (NameParked(s.title))
         return 0;
     RawValue value;
-    value.type = REG_SZ;
-    value.size = (DWORD)CopyText((char *)value.data, sizeof(value.data), item) + 1;
-    if (!WriteValueBytes(HKEY_LOCAL_MACHINE, parking, s.title, &value))
+    if (!SetValueText(&value, REG_SZ, item) ||
+        !WriteValueBytes(HKEY_LOCAL_MACHINE, parking, s.title, &value))
         return 0;
     if (!WriteMarker(s.title, s.source)) {
         RegDeleteValueName(HKEY_LOCAL_MACHINE, parking, s.title);
@@ -604,7 +613,7 @@ int RemoveSubject(const Subject &s, bool exact)
         return 1;
     }
     if (s.source == SourceStartupFolder) {
-        if (!FileThere(s.link) || !RemoveStartupFile(s.link))
+        if (!FileThere(s.link) || !RemoveStartupFile(s.link, s.path))
             return 0;
         if (PlaceOf(s) == OriginParkedFile)
             DeleteFileMarker(s.title, s.link);
@@ -647,6 +656,25 @@ int StartupEntryActions(int index)
 {
     Subject s;
     return SubjectFromEntry(index, &s) ? SubjectActions(s) : 0;
+}
+
+int StartupEntryOverLimit(int index)
+{
+    Subject s;
+    if (!SubjectFromEntry(index, &s))
+        return StartupFits;
+    RegPlace key = {HKEY_LOCAL_MACHINE, 0, ""};
+    bool parked = PlaceOf(s) == OriginParkedValue;
+    if ((parked ? ParkingKeyPath(OriginParkingIndex(s.kind), key.path, sizeof(key.path))
+                : RunKeyOfSource(s.source, &key)) &&
+        ValueOverLimit(key.root, key.path, s.name, key.view))
+        return StartupValueTooLong;
+    const char *lineKey = WinIniKeyOfSource(s.source);
+    GlobalBlock block(nullptr);
+    char *line = nullptr;
+    if (lineKey && !ReadWinIniLine(lineKey, &block, &line) && line)
+        return StartupLineTooLong;
+    return StartupFits;
 }
 
 bool DisableWouldCollideAt(int index)
@@ -698,13 +726,23 @@ int RemoveWinIniToken(const char *key, const char *token)
 
 int AppendWinIniToken(const char *key, const char *token)
 {
-    char line[WinIniLineSize];
-    if (!ReadWinIniLine(key, line) || strlen(line) + 1 + strlen(token) >= sizeof(line))
+    GlobalBlock block(nullptr);
+    char *line = nullptr;
+    if (!ReadWinIniLine(key, &block, &line))
         return 0;
-    AppendText(line, sizeof(line), ";");
-    AppendText(line, sizeof(line), token);
+    // A longer line could not be read back whole.
+    size_t size = strlen(line) + 1 + strlen(token) + 1;
+    if (size > LongestWinIniLine + 1)
+        return 0;
+    GlobalBlock joined(GlobalAlloc(GMEM_FIXED, size));
+    char *text = (char *)joined.block;
+    if (!text)
+        return 0;
+    CopyText(text, size, line);
+    AppendText(text, size, ";");
+    AppendText(text, size, token);
     ClearWinIniReadOnly();
-    return WriteProfileStringA(WindowsSection, key, line);
+    return WriteProfileStringA(WindowsSection, key, text);
 }
 
 int CopyFileNamePart(const char *path, char *buffer, size_t size)

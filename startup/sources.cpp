@@ -275,19 +275,66 @@ bool InDisabledFolder(const char *file)
     return lstrcmpiA(longFolder, longFileFolder) == 0;
 }
 
+namespace {
+
+// A fresh block of size bytes and a zero after them, in place of the old one.
+BYTE *RenewBlock(GlobalBlock *block, DWORD size)
+{
+    if (block->block)
+        GlobalFree(block->release());
+    block->block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, (SIZE_T)size + 2);
+    return (BYTE *)block->block;
+}
+
+} // namespace
+
 int ReadValueBytes(HKEY root, const char *subkey, const char *name, RawValue *value, REGSAM view)
 {
     value->type = REG_NONE;
     value->size = 0;
+    value->data = nullptr;
     RegKey key;
     if (RegOpenKeyExA(root, subkey, 0, KEY_READ | view, key.out()) != ERROR_SUCCESS)
         return 0;
-    // One byte stays free, so that the bytes always end as a text.
-    DWORD size = RawValueSize - 1;
-    if (RegQueryValueExA(key, name, nullptr, &value->type, value->data, &size) != ERROR_SUCCESS)
+    // Sized to the value, asked again should it grow between the two calls.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD size = 0;
+        if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||
+            size > LongestCommand)
+            return 0;
+        BYTE *data = RenewBlock(&value->block, size);
+        if (!data)
+            return 0;
+        LONG result = RegQueryValueExA(key, name, nullptr, &value->type, data, &size);
+        if (result == ERROR_MORE_DATA)
+            continue;
+        if (result != ERROR_SUCCESS)
+            return 0;
+        value->data = data;
+        value->size = size;
+        return 1;
+    }
+    return 0;
+}
+
+bool ValueOverLimit(HKEY root, const char *subkey, const char *name, REGSAM view)
+{
+    RegKey key;
+    DWORD size = 0;
+    return RegOpenKeyExA(root, subkey, 0, KEY_READ | view, key.out()) == ERROR_SUCCESS &&
+           RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS &&
+           size > LongestCommand;
+}
+
+int SetValueText(RawValue *value, DWORD type, const char *text)
+{
+    DWORD length = (DWORD)strlen(text);
+    value->data = RenewBlock(&value->block, length + 1);
+    if (!value->data)
         return 0;
-    value->size = size;
-    value->data[size] = 0;
+    memcpy(value->data, text, length + 1);
+    value->type = type;
+    value->size = length + 1;
     return 1;
 }
 
@@ -311,13 +358,30 @@ int DeleteValueIn(HKEY root, const char *subkey, const char *name, REGSAM view)
 
 bool SameValueBytes(const RawValue *a, const RawValue *b)
 {
-    return a->type == b->type && a->size == b->size && memcmp(a->data, b->data, a->size) == 0;
+    return a->type == b->type && a->size == b->size &&
+           (a->size == 0 || memcmp(a->data, b->data, a->size) == 0);
 }
 
 const char *ValueText(RawValue *value)
 {
-    value->data[value->size < (DWORD)RawValueSize ? value->size : RawValueSize - 1] = 0;
-    return (const char *)value->data;
+    return value->data ? (const char *)value->data : "";
+}
+
+int ReadWinIniLine(const char *key, GlobalBlock *block, char **line)
+{
+    *line = nullptr;
+    // A line that fills the buffer may go on beyond it: read again, larger.
+    for (DWORD size = 4096;; size *= 2) {
+        char *text = (char *)RenewBlock(block, size);
+        *line = text;
+        if (!text)
+            return 0;
+        DWORD length = GetProfileStringA("windows", key, "", text, size);
+        if (length < size - 1)
+            return 1;
+        if (size >= LongestWinIniLine + 2)
+            return 0;
+    }
 }
 
 int ReadRawValue(HKEY root, const char *subkey, const char *name, char *buffer)

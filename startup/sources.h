@@ -4,12 +4,15 @@
 // startup/.
 #pragma once
 
+#include "store/store.h"
+
 #include <windows.h>
 #include <stddef.h>
 
-#include "store/store.h"
-
-enum : int { RunKeyCount = 5, ValueTextSize = 256, ParkingKeyCount = 10, RawValueSize = 4096 };
+enum : int { RunKeyCount = 5, ValueTextSize = 256, ParkingKeyCount = 10 };
+// Longest registry value taken out and given back whole, and longest
+// WIN.INI line rewritten: a profile write of a longer one is not kept whole.
+enum : DWORD { LongestCommand = 1024 * 1024, LongestWinIniLine = 32766 };
 
 extern const char *const RunKeyNames[RunKeyCount];  // "Run" ... "RunServicesOnce"
 extern const char CurrentVersionPath[];              // Software\Microsoft\Windows\CurrentVersion
@@ -91,15 +94,25 @@ int DisabledFolder(char *buffer, size_t size);
 // True when the folder part of a file's path is the Disabled folder.
 bool InDisabledFolder(const char *file);
 
-// A registry value as it is stored: type and bytes.
+// A registry value as it is stored: type and bytes, in a block of its own
+// with a zero byte after them.
 struct RawValue {
-    DWORD type;
-    DWORD size;
-    BYTE data[RawValueSize];
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    BYTE *data = nullptr;
+    GlobalBlock block{nullptr};
 };
-// Reads a value whole; 0 when it is missing or larger than RawValueSize - 1.
+// Reads a value whole; 0 when it is missing or longer than LongestCommand.
 int ReadValueBytes(HKEY root, const char *subkey, const char *name, RawValue *value,
                    REGSAM view = 0);
+// True when the value is there but longer than LongestCommand.
+bool ValueOverLimit(HKEY root, const char *subkey, const char *name, REGSAM view = 0);
+// Makes the value a text of the given type; 0 when no block was had.
+int SetValueText(RawValue *value, DWORD type, const char *text);
+// Reads a WIN.INI line of [windows] whole into a block of its own (*line
+// points into it); 0 when it is longer than LongestWinIniLine, *line then
+// holding as much of it as was read, or when no block was had.
+int ReadWinIniLine(const char *key, GlobalBlock *block, char **line);
 // Writes a value with its own type and bytes, creating the key; 1 on success.
 int WriteValueBytes(HKEY root, const char *subkey, const char *name, const RawValue *value,
                     REGSAM view = 0);
@@ -128,7 +141,7 @@ bool IsParkedCopy(const char *title, const char *path, const char *link, DWORD s
 
 // The Winlogon values Shell and Userinit (sources 7, 8, 17, 18) as lists of
 // items split at ",": each item's place in the text as it was read.
-enum : int { WinlogonItemCount = 64 };
+enum : int { WinlogonItemCount = 64, WinlogonTextSize = 4096 };
 struct WinlogonList {
     RegPlace place;
     const char *name;   // "Shell" or "Userinit"
@@ -136,7 +149,7 @@ struct WinlogonList {
     bool machine;
     bool exists;
     DWORD type;
-    char text[RawValueSize];
+    char text[WinlogonTextSize];
     int starts[WinlogonItemCount];
     int lengths[WinlogonItemCount];
     int count;

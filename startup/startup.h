@@ -71,6 +71,14 @@ int ToggleStartupEntryAt(int index);
 enum : int { StartupCanRemove = 1, StartupCanToggle = 2 };
 // What entry k allows, a combination of the two flags above.
 int StartupEntryActions(int index);
+// Whether entry k's item is longer than can be taken out and given back
+// whole: its registry value, or the WIN.INI line that holds it.
+enum : int { StartupFits = 0, StartupValueTooLong = 1, StartupLineTooLong = 2 };
+int StartupEntryOverLimit(int index);
+// The command to find entry k's program file in: its Path, or for a
+// command that stood in quotes, the quoted program (expanded when the
+// value's type asks for it).
+int StartupEntryCommand(int index, char *buffer, size_t size);
 // True when disabling entry k would overwrite another entry's parked
 // command (a parked value of its name, a parked file of its file name).
 bool DisableWouldCollideAt(int index);

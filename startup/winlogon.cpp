@@ -66,8 +66,8 @@ bool HoldsAnyItem(const char *text)
 int WriteListText(const WinlogonList *list, const char *text)
 {
     RawValue value;
-    value.type = list->exists && list->type == REG_EXPAND_SZ ? REG_EXPAND_SZ : REG_SZ;
-    value.size = (DWORD)CopyText((char *)value.data, sizeof(value.data), text) + 1;
+    if (!SetValueText(&value, list->exists && list->type == REG_EXPAND_SZ ? REG_EXPAND_SZ : REG_SZ, text))
+        return 0;
     return WriteValueBytes(list->place.root, list->place.path, list->name, &value,
                            list->place.view);
 }
@@ -129,6 +129,9 @@ int ReadWinlogonList(DWORD source, WinlogonList *list)
     if (!ReadValueBytes(list->place.root, WinlogonPath, list->name, &value, list->place.view))
         // A value too long to read whole is not a missing one.
         return !ValueExists(list->place.root, WinlogonPath, list->name, list->place.view);
+    // Nor is one longer than the list can hold: rewritten cut, it would lose its tail.
+    if (value.size >= sizeof(list->text))
+        return 0;
     list->exists = true;
     list->type = value.type;
     CopyText(list->text, sizeof(list->text), ValueText(&value));
@@ -198,7 +201,7 @@ int WriteWinlogonWithout(const WinlogonList *list, int piece)
         ++end;
     else if (piece > 0)
         --start;
-    char rest[RawValueSize];
+    char rest[WinlogonTextSize];
     CopyTextPart(rest, sizeof(rest), list->text, (size_t)start);
     AppendText(rest, sizeof(rest), list->text + end);
     if (!list->machine && !HoldsAnyItem(rest))
@@ -212,7 +215,7 @@ int AppendWinlogonItem(const WinlogonList *list, const char *item)
     // whole logon program.
     if (list->machine && !KeepsOwnItem(list, -1))
         return 0;
-    char text[RawValueSize];
+    char text[WinlogonTextSize];
     CopyText(text, sizeof(text), HoldsAnyItem(list->text) ? list->text : "");
     size_t length = strlen(text);
     while (length > 0 && IsBlank(text[length - 1]))

@@ -480,3 +480,29 @@ TEST_F(StartupCollectTest, WalkFolderGoesAsDeepAsAskedAndAddFolderFileEntersPlai
 }
 
 } // namespace
+
+TEST_F(StartupCollectTest, EveryPieceOfALongWinIniLineIsListedAndOnlyWholeOnesAct)
+{
+    // Pieces past any fixed line buffer are listed and can be acted on; a
+    // piece longer than its field, or cut by a line too long to read whole,
+    // is listed but refused, and a line too long to be written back says so.
+    std::string line;
+    for (int i = 0; i < 12; ++i)
+        line += "C:\\pad\\p" + std::to_string(i) + ".exe " + std::string(440, 'x') + ";";
+    const std::string overlong = "C:\\over.exe " + std::string(600, 'o');
+    const struct { std::string tail; bool whole; } cases[] = {
+        {"st_tail.exe;" + overlong, true},
+        {"st_tail.exe;" + std::string(32767, 'c'), false},
+    };
+    for (const auto &c : cases) {
+        WriteProfileStringA("windows", "load", "");
+        ASSERT_TRUE(SetRegString(HKCU, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+                                 "load", (line + c.tail).c_str()));
+        CollectStartupEntries();
+        int tail = FindStartupRow("load", "st_tail.exe");
+        ASSERT_GE(tail, 0);
+        EXPECT_EQ(StartupEntryActions(tail), StartupCanRemove | StartupCanToggle);
+        EXPECT_EQ(StartupEntryActions(EntryCount - 1), 0);
+        EXPECT_EQ(StartupEntryOverLimit(tail), c.whole ? StartupFits : StartupLineTooLong);
+    }
+}

@@ -375,6 +375,18 @@ TEST_F(StartupPageTest, EntriesThatCannotMoveSaySoAndOfferNothing)
     SetValue(HKEY_CURRENT_USER, RunKey, "ExpandUser", "%ST_PAGE%\\john.lee\\tool.exe /x", REG_EXPAND_SZ);
     std::string upper = tool;
     CharUpperA(&upper[0]);
+    // A quoted program in a folder whose name begins like another program.
+    std::string real = folder + "\\Tools.exe dir\\real app.exe", realUpper = real;
+    CharUpperA(&realUpper[0]);
+    ASSERT_TRUE(CreateDirectoryA((folder + "\\Tools.exe dir").c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(FixturePath("startup_versioned.exe").c_str(), (folder + "\\Tools.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(FixturePath("task_spin.exe").c_str(), real.c_str(), FALSE));
+    AddRunValue(HKEY_CURRENT_USER, "Fake", "\"" + real + "\" /x");
+    AddRunValue(HKEY_CURRENT_USER, "FakeExpand", "");
+    SetValue(HKEY_CURRENT_USER, RunKey, "FakeExpand", "\"%ST_PAGE%\\Tools.exe dir\\real app.exe\" /x",
+             REG_EXPAND_SZ);
+    // A command padded past what can be moved whole.
+    AddRunValue(HKEY_CURRENT_USER, "PageTest Huge", "C:\\HUGE.EXE " + std::string(1 << 20, 'h'));
 
     EXPECT_TRUE(DriveListPage(PageStartup, [&](HWND, HWND page, HWND list) {
         // What Remove and the pair say for each; the orphan can only go, the
@@ -406,14 +418,25 @@ TEST_F(StartupPageTest, EntriesThatCannotMoveSaySoAndOfferNothing)
         EXPECT_EQ("C:\\TOOLS\\USERS.EXE", GetRegString(HKEY_USERS, RunKey, "PageTest Users"));
         EXPECT_TRUE(FileExists((folder + "\\old.pif").c_str()) && FileExists((folder + "\\broken.lnk").c_str()));
 
-        // The program file behind a dotted folder and a variable.
-        for (const char *title : {"DotUser", "ExpandUser"}) {
+        // The program file behind a dotted folder, a variable and quotes.
+        for (const char *title : {"DotUser", "ExpandUser", "Fake", "FakeExpand"}) {
             int at = FindListRow(list, title);
             ASSERT_GE(at, 0) << title;
             EXPECT_EQ("7.1.3", ReadListRows(list)[at].cells[2]) << title;
             SelectListRow(list, at);
-            EXPECT_EQ(upper, DialogShownBy(IDOK, [&] { ClickButton(page, IdProperties); }).items[1026]);
+            EXPECT_EQ(title[0] == 'F' ? realUpper : upper,
+                      DialogShownBy(IDOK, [&] { ClickButton(page, IdProperties); }).items[1026]);
         }
+        // Too long to move whole: the user is told so, and it stays.
+        for (int command : {(int)IdRemove, (int)IdDisable}) {
+            SelectListRow(list, FindListRow(list, "PageTest Huge"));
+            DialogSeen said = DialogShownBy(IDOK, [&] { ClickButton(page, command); });
+            EXPECT_EQ(Filled(IDS_ERR_VALUE_TOO_LONG, "PageTest Huge"), said.text);
+        }
+        DWORD size = 0;
+        EXPECT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_CURRENT_USER, RunKey, "PageTest Huge", RRF_RT_REG_SZ,
+                                              nullptr, nullptr, &size));
+        EXPECT_EQ(12u + (1u << 20) + 1, size);
     }));
     SetEnvironmentVariableA("ST_PAGE", nullptr);
 }

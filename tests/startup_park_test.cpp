@@ -16,6 +16,8 @@
 
 namespace {
 
+const size_t LongestCommandSize = 1024 * 1024;  // the longest command moved whole
+const char WinIniKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const HKEY HKLM = HKEY_LOCAL_MACHINE, HKCU = HKEY_CURRENT_USER;
 const std::string CurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion\\";
 const std::string RunKey = CurrentVersion + "Run";
@@ -84,13 +86,25 @@ int RemoveAt(int index)
 std::string Raw(HKEY root, const std::string &key, const char *name, REGSAM view = 0)
 {
     HKEY handle;
-    char data[4096];
-    DWORD type = 0, size = sizeof(data);
+    DWORD type = 0, size = 0;
     if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | view, &handle) != ERROR_SUCCESS)
         return "<missing>";
-    LONG result = RegQueryValueExA(handle, name, nullptr, &type, (BYTE *)data, &size);
+    std::string data;
+    LONG result = RegQueryValueExA(handle, name, nullptr, &type, nullptr, &size);
+    if (result == ERROR_SUCCESS) {
+        data.resize(size + 1);
+        result = RegQueryValueExA(handle, name, nullptr, &type, (BYTE *)&data[0], &size);
+    }
     RegCloseKey(handle);
-    return result ? "<missing>" : std::to_string(type) + ":" + std::string(data, size);
+    return result ? "<missing>" : std::to_string(type) + ":" + data.substr(0, size);
+}
+
+// A WIN.INI line of any length.
+std::string WholeLine(const char *key)
+{
+    std::string line(3 << 20, '\0');
+    line.resize(GetProfileStringA("windows", key, "", &line[0], (DWORD)line.size()));
+    return line;
 }
 
 std::string Sz(const std::string &text, DWORD type = REG_SZ)
@@ -544,15 +558,6 @@ TEST_F(StartupParkTest, WinIniTokensLeaveTheirLineAndComeBack)
     EXPECT_EQ(RemoveAt(Collect("run", "gamma.exe")), 1);
     EXPECT_EQ(Get(HKLM, Parking("WinRun"), "run") + Marker("run"), Missing + Missing);
     EXPECT_EQ(GetWinIniLine("run"), "Alpha.exe;BETA.EXE;");
-
-    // A line too long to be read whole is left as it is.
-    std::string longLine;
-    while (longLine.size() < 5000)
-        longLine += "st_padding_program.exe;";
-    WriteProfileStringA("windows", "run", longLine.c_str());
-    EXPECT_EQ(RemoveWinIniToken("run", "st_padding_program.exe"), 0);
-    EXPECT_EQ(AppendWinIniToken("run", "st_more.exe"), 0);
-    EXPECT_EQ(GetWinIniLine("run"), longLine);
 }
 
 TEST_F(StartupParkTest, StartupFilesParkInTheDisabledFolderAndReturnToTheMachine)
@@ -623,6 +628,17 @@ TEST_F(StartupParkTest, RemoveDeletesShortcutsButKeepsProgramFiles)
     }
     EXPECT_EQ(ReadFileBytes(box.removed + "\\APP.EXE"), "MZ first");
     EXPECT_EQ(ReadFileBytes(box.removed + "\\APP (2).EXE"), "MZ second");
+    // A shortcut that cannot be read was named to the user by itself, with
+    // the word that it stays on the disk: it is moved aside too.
+    std::string broken = machine + "\\broken.lnk";
+    for (const char *bytes : {"not a shortcut", "nor this"}) {
+        ASSERT_TRUE(WriteFileBytes(broken, bytes));
+        EXPECT_EQ(RemoveAt(CollectLink(broken)), 1);
+        EXPECT_FALSE(FileThere(broken));
+    }
+    EXPECT_EQ(ReadFileBytes(box.removed + "\\broken.lnk") + "|" +
+                  ReadFileBytes(box.removed + "\\broken (2).lnk"),
+              "not a shortcut|nor this");
 
     // So is a program parked in the Disabled folder, and its marker goes;
     // a parked shortcut is deleted with its marker.
@@ -750,6 +766,56 @@ TEST_F(StartupParkTest, LongWinIniTokenIsParkedWhole)
     ASSERT_EQ(ToggleAt(CollectStart("run", "C:\\Tools\\agent.exe")), 1);
     EXPECT_EQ(GetWinIniLine("run"), "C:\\a.exe;;" + token);
     EXPECT_EQ(Raw(HKLM, Parking("WinRun"), "run") + Marker("run"), Missing + Missing);
+}
+
+TEST_F(StartupParkTest, PaddedCommandsMoveWholeAndOverlongOnesSaySo)
+{
+    // A Run value past any fixed buffer parks, comes back and goes, byte
+    // for byte and with its type.
+    const std::string padded = "%SystemRoot%\\pad.exe " + std::string(70000, 'p');
+    ASSERT_TRUE(box.Set(HKCU, RunKey, "StPadded", padded.c_str(), REG_EXPAND_SZ));
+    const std::string before = Raw(HKCU, RunKey, "StPadded");
+    EXPECT_EQ(StartupEntryOverLimit(CollectParked("StPadded", false)), StartupFits);
+    ASSERT_EQ(ToggleAt(CollectParked("StPadded", false)), 1);
+    EXPECT_TRUE(Raw(HKLM, Parking("Run"), "StPadded") == before);
+    ASSERT_EQ(ToggleAt(CollectParked("StPadded")), 1);
+    EXPECT_TRUE(Raw(HKCU, RunKey, "StPadded") == before);
+    EXPECT_EQ(RemoveAt(CollectParked("StPadded", false)), 1);
+    EXPECT_EQ(Raw(HKCU, RunKey, "StPadded"), Missing);
+
+    // So does a token of a WIN.INI line past any fixed buffer; every other
+    // piece stays as it stood.
+    std::string pad;
+    for (int i = 0; i < 20; ++i)
+        pad += "C:\\pad\\p" + std::to_string(i) + ".exe " + std::string(440, 'x') + ";";
+    const std::string tail = "\"C:\\Q d\\tail.exe\" /a";
+    WriteProfileStringA("windows", "run", (pad + "st_target.exe /q;" + tail).c_str());
+    ASSERT_EQ(ToggleAt(Collect("run", "st_target.exe /q")), 1);
+    EXPECT_TRUE(WholeLine("run") == pad + tail + ";");
+    ASSERT_EQ(ToggleAt(Collect("run", "st_target.exe /q")), 1);
+    EXPECT_TRUE(WholeLine("run") == pad + tail + ";;st_target.exe /q");
+    EXPECT_EQ(RemoveAt(Collect("run", "st_target.exe /q")), 1);
+    EXPECT_TRUE(WholeLine("run") == pad + tail + ";");
+
+    // Past the limit, the entry says which limit and nothing moves.
+    const std::string huge = "C:\\Pad\\huge.exe " + std::string(LongestCommandSize, 'h');
+    ASSERT_TRUE(box.Set(HKCU, RunKey, "StHuge", huge.c_str()));
+    int row = CollectParked("StHuge", false);
+    EXPECT_EQ(StartupEntryOverLimit(row), StartupValueTooLong);
+    EXPECT_EQ(ToggleAt(row) + RemoveAt(row), 0);
+    EXPECT_TRUE(Raw(HKCU, RunKey, "StHuge") == Sz(huge));
+    EXPECT_EQ(Raw(HKLM, Parking("Run"), "StHuge"), Missing);
+    ASSERT_TRUE(RegDeleteKeyValueA(HKCU, RunKey.c_str(), "StHuge") == ERROR_SUCCESS);
+    // A line that long can only be put where the profile functions keep
+    // the [windows] section.
+    const std::string line = "st_first.exe;" + std::string(32767 - 13, 'z');
+    ASSERT_TRUE(SetRegString(HKCU, WinIniKey, "run", line.c_str()));
+    ASSERT_TRUE(WholeLine("run") == line);
+    row = Collect("run", "st_first.exe");
+    EXPECT_EQ(StartupEntryOverLimit(row), StartupLineTooLong);
+    EXPECT_EQ(ToggleAt(row) + RemoveAt(row) + AppendWinIniToken("run", "st_more.exe"), 0);
+    EXPECT_TRUE(WholeLine("run") == line);
+    WriteProfileStringA("windows", "run", "");
 }
 
 TEST_F(StartupParkTest, CommandsThatDifferInCaseOrEqualsSignAreApart)
