@@ -984,3 +984,16 @@ void RemoveLongTree(const std::string &folder)
     }
     RemoveDirectoryW(root.c_str());
 }
+
+// --- Loopback servers ---------------------------------------------------------
+sockaddr_in ListenOnLoopback(SOCKET listener)
+{
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = sizeof(address);
+    bind(listener, (sockaddr *)&address, sizeof(address));
+    listen(listener, 1);
+    getsockname(listener, (sockaddr *)&address, &size);
+    return address;
+}

@@ -259,3 +259,8 @@ std::string MakeLongFolder(const std::string &base, size_t length);
 bool CopyFileToLongPath(const std::string &from, const std::string &to);
 // Removes a folder and everything in it, whatever the length of its paths.
 void RemoveLongTree(const std::string &folder);
+
+// --- Loopback servers ---------------------------------------------------------
+// Binds a stream socket to 127.0.0.1 on a free port and listens (backlog 1);
+// the address it got.
+sockaddr_in ListenOnLoopback(SOCKET listener);
