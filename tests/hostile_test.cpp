@@ -94,9 +94,9 @@ HWND ProcessWindow(DWORD processId, const char *className, bool sheet)
     return nullptr;
 }
 
-// Runs a copy of the program until it is quiet: the first-start sheet is
-// closed, every other dialog is noted (and answered Cancel), then Exit is
-// posted. The exit code, or -1 when it did not end within the time.
+// Runs a program for its first start until it is quiet: the sheet is
+// awaited and closed, every other dialog is noted (and answered Cancel), then
+// Exit is posted. The exit code, or -1 when it did not end within the time.
 int RunProgramToExit(const std::string &program, std::vector<std::string> *strays, const std::function<void()> &onSheet)
 {
     DWORD processId = 0;
@@ -107,7 +107,7 @@ int RunProgramToExit(const std::string &program, std::vector<std::string> *stray
     DWORD start = GetTickCount(), quiet = start;
     while (WaitForSingleObject(process, 100) == WAIT_TIMEOUT && GetTickCount() - start < 120000) {
         if (HWND sheet = ProcessWindow(processId, "#32770", true)) {
-            if (!sheetSeen && onSheet)
+            if (!sheetSeen)
                 onSheet();
             sheetSeen = true;
             PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
@@ -119,7 +119,7 @@ int RunProgramToExit(const std::string &program, std::vector<std::string> *stray
             quiet = GetTickCount();
         }
         HWND main = ProcessWindow(processId, "Sentrovia", false);
-        if (!main)
+        if (!main || !sheetSeen)
             quiet = GetTickCount();
         if (GetTickCount() - quiet >= 3000 && PostMessageA(main, WM_COMMAND, IDM_EXIT, 0))
             quiet = GetTickCount();
@@ -204,21 +204,23 @@ TEST(LongNameStep, ListsEveryTextAsTheLongNameFunctionDoes)
 TEST(HostileRegistry, OddRunValuesKeepTheirBytes)
 {
     CoInitialize(nullptr);
-    const struct { std::string name; DWORD type; std::string bytes; const char *outcome; } cases[] = {
-        {"Hostile255", REG_SZ, Command(255), "listed whole"},
-        {"Hostile256", REG_SZ, Command(256), "listed, cut to 255"},
-        {"Hostile511", REG_SZ, Command(511), "listed, cut to 255"},
-        {"Hostile512", REG_SZ, Command(512), "listed, cut to 255"},
-        {"Hostile600", REG_SZ, Command(600), "listed, cut to 255"},
-        {"Hostile65536", REG_SZ, Command(65536), "listed, cut to 255"},
-        {"HostileDword", REG_DWORD, std::string("\x41\x42\x43\x44", 4), "skipped"},
-        {"HostileBinary", REG_BINARY, std::string("C:\\bin.exe\0\x01\xff\xfe", 14), "listed whole"},
-        {"HostileMulti", REG_MULTI_SZ, std::string("C:\\one.exe\0C:\\two.exe\0\0", 23), "listed whole"},
-        {"HostileExpand", REG_EXPAND_SZ, std::string("%WINDIR%\\exp.exe -x\0", 20), "listed whole"},
-        {"\xe4Hostile\xff", REG_SZ, Command(30), "skipped"},
-        {"Hostile\x80\xfe", REG_SZ, Command(30), "listed whole"},
-        {"Hostile\x01\x1b[2J\t\r\n", REG_SZ, Command(30), "listed whole"},
-        {"", REG_SZ, Command(30), "skipped"},
+    // outcome: how it is listed; parked: what Disable then Enable did.
+    const struct { std::string name; DWORD type; std::string bytes; const char *outcome, *parked; } cases[] = {
+        {"Hostile255", REG_SZ, Command(255), "listed whole", "back"},
+        {"Hostile256", REG_SZ, Command(256), "listed, cut to 255", "back"},
+        {"Hostile511", REG_SZ, Command(511), "listed, cut to 255", "back"},
+        {"Hostile512", REG_SZ, Command(512), "listed, cut to 255", "back"},
+        {"Hostile600", REG_SZ, Command(600), "listed, cut to 255", "back"},
+        {"Hostile65536", REG_SZ, Command(65536), "listed, cut to 255", "refused"},
+        {"HostileDword", REG_DWORD, std::string("\x41\x42\x43\x44", 4), "skipped", "-"},
+        {"HostileBinary", REG_BINARY, std::string("C:\\bin.exe\0\x01\xff\xfe", 14), "listed whole", "back"},
+        {"HostileMulti", REG_MULTI_SZ, std::string("C:\\one.exe\0C:\\two.exe\0\0", 23), "listed whole", "back"},
+        {"HostileExpand", REG_EXPAND_SZ, std::string("%WINDIR%\\exp.exe -x\0", 20), "listed whole", "back"},
+        {"\xe4Hostile\xff", REG_SZ, Command(30), "skipped", "-"},
+        {"Hostile\x80\xfe", REG_SZ, Command(30), "listed whole", "back"},
+        {"Hostile\x01\x1b[2J\t\r\n", REG_SZ, Command(30), "listed whole", "back"},
+        {"Hostile<script>", REG_SZ, std::string("C:\\<b>x</b>.exe \"&amp;\"\0", 24), "listed unquoted", "back"},
+        {"", REG_SZ, Command(30), "skipped", "-"},
     };
     SavedRegValue unnamed = SaveRegValue(HKEY_CURRENT_USER, RunKey, "");
     for (const auto &c : cases)
@@ -234,30 +236,42 @@ TEST(HostileRegistry, OddRunValuesKeepTheirBytes)
                 row = i;
         }
         std::string listed = row < 0 ? "" : EntryPath(row);
-        std::string text = c.bytes.c_str();
+        std::string text = c.bytes.c_str(), unquoted;
+        for (char ch : text)
+            unquoted += ch == '"' ? "" : std::string(1, ch);
         const char *outcome = row < 0               ? "skipped"
                               : listed == text      ? "listed whole"
+                              : listed == unquoted  ? "listed unquoted"
                               : listed.size() == 255 ? "listed, cut to 255"
                                                     : "listed, cut wrongly";
         EXPECT_STREQ(outcome, c.outcome);
-        EXPECT_EQ(listed, row < 0 ? "" : text.substr(0, listed.size()));
-        // Disable and enable: either the value is back byte for byte, or
-        // the program refused and never took it out.
-        if (row >= 0 && ToggleStartupEntryAt(row)) {
+        EXPECT_EQ(listed, row < 0 ? "" : unquoted.substr(0, listed.size()));
+        // Disable and enable: the value is back byte for byte, or the
+        // program refused and never took it out.
+        const char *parked = "-";
+        if (row >= 0) {
+            parked = ToggleStartupEntryAt(row) ? "gone" : "refused";
             CollectStartupEntries();
             for (int i = 0; i < EntryCount; ++i) {
                 char name[OriginNameSize];
                 GetEntryOrigin(i, name);
-                if (c.name == name && IsStartupEntryParked(i)) {
-                    EXPECT_TRUE(ToggleStartupEntryAt(i));
-                }
+                if (c.name == name && IsStartupEntryParked(i) && ToggleStartupEntryAt(i))
+                    parked = "back";
             }
         }
+        EXPECT_STREQ(parked, c.parked);
         DWORD type = 0;
         EXPECT_EQ(RawValue(c.name.c_str(), &type), c.bytes);
         EXPECT_EQ(type, c.type);
         CollectStartupEntries();
     }
+    // The report of all of them: written, every text escaped.
+    EXPECT_EQ(WriteFullReportFile(ReportStartup, "hostile_report.html"), 1);
+    std::string report = ReadFileBytes("hostile_report.html");
+    EXPECT_EQ(report.find("<script>"), std::string::npos);
+    EXPECT_EQ(report.find("<b>x"), std::string::npos);
+    EXPECT_NE(report.find("Hostile&lt;script&gt;"), std::string::npos);
+    DeleteFileA("hostile_report.html");
     for (const auto &c : cases)
         DeleteRawValue(c.name.c_str());
     RestoreRegValue(unnamed);
@@ -527,6 +541,9 @@ TEST(DistPackage, UnpackedProgramStartsAndExits)
         GTEST_SKIP() << "run by scripts/test-dist";
     std::string folder(program, FileNamePart(program));
     std::vector<std::string> strays;
-    EXPECT_EQ(RunProgramToExit(program, &strays, nullptr), 0);
+    bool sheet = false;
+    EXPECT_EQ(RunProgramToExit(program, &strays, [&] { sheet = true; }), 0);
+    EXPECT_TRUE(sheet);
+    EXPECT_TRUE(strays.empty()) << strays.front();
     EXPECT_TRUE(PathExists(folder + "Sentro.dat"));
 }
