@@ -67,6 +67,11 @@ int EntryProgramFile(int entry, const char *path, char *buffer, size_t size);
 // Hands one entry (its stored Path given) to the program information dialog
 // and runs it modally over owner.
 void ShowEntryProgramInfo(HWND owner, int entry, const char *path);
+// Fills the path (1026), icon (117) and version lines (100, 1029-1032) of a
+// dialog about SelectedProgramPath, keeping the template's wording for
+// missing values; ReleaseProgramIcon destroys the icon on WM_DESTROY.
+void ShowProgramDetails(HWND dialog, const VersionInfo *info);
+void ReleaseProgramIcon(HWND dialog);
 // Dialog procedure of the program information dialog (template 121).
 INT_PTR CALLBACK ProgramInfoDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -24,7 +24,7 @@ enum : int {
     IdMoreInfo = 1067,
 };
 
-// The template's blank line stays blank when the resource lacks the value.
+// The template's wording stays when the resource lacks the value.
 void SetLineIfAny(HWND dialog, int control, const char *text)
 {
     if (text[0])
@@ -40,26 +40,13 @@ void ShowProgramIcon(HWND dialog)
     SendDlgItemMessageA(dialog, IdIcon, BM_SETIMAGE, IMAGE_ICON, (LPARAM)icon);
 }
 
-void ReleaseProgramIcon(HWND dialog)
-{
-    HICON icon = (HICON)SendDlgItemMessageA(dialog, IdIcon, BM_GETIMAGE, IMAGE_ICON, 0);
-    if (icon)
-        DestroyIcon(icon);
-}
-
 BOOL OnInitProgramInfo(HWND dialog)
 {
     VersionInfo info;
     ReadVersionInfo(SelectedProgramPath, &info);
-    SetDlgItemTextA(dialog, IdPath, SelectedProgramPath);
     SetWindowTextA(dialog, SelectedProgramTitle);
-    ShowProgramIcon(dialog);
-    SetLineIfAny(dialog, IdProduct, info.ProductName);
+    ShowProgramDetails(dialog, &info);
     SetDlgItemTextA(dialog, IdSource, SelectedProgramSource);
-    SetLineIfAny(dialog, IdVersion, info.ProductVersion);
-    SetLineIfAny(dialog, IdCompany, info.CompanyName);
-    SetLineIfAny(dialog, IdDescription, info.FileDescription);
-    SetLineIfAny(dialog, IdCopyright, info.LegalCopyright);
     SetDlgItemTextId(dialog, IDS_INFO_INTRO, IdIntro);
     SetDlgItemTextId(dialog, IDS_BTN_CLOSE, IDOK);
     MakeOwnerDrawn(dialog, IDOK);
@@ -99,6 +86,29 @@ BOOL OnProgramInfoCommand(HWND dialog, WPARAM wParam)
 }
 
 } // namespace
+
+// ShowProgramDetails: the path, icon and version lines that the information
+// dialog and the new-program alert share, by the controls both templates have.
+void ShowProgramDetails(HWND dialog, const VersionInfo *info)
+{
+    SetDlgItemTextA(dialog, IdPath, SelectedProgramPath);
+    ShowProgramIcon(dialog);
+    SetLineIfAny(dialog, IdProduct, info->ProductName);
+    SetLineIfAny(dialog, IdVersion, info->ProductVersion);
+    SetLineIfAny(dialog, IdCompany, info->CompanyName);
+    SetLineIfAny(dialog, IdDescription, info->FileDescription);
+    SetLineIfAny(dialog, IdCopyright, info->LegalCopyright);
+}
+
+// ReleaseProgramIcon: the icon that ShowProgramDetails took from the file is ours.
+void ReleaseProgramIcon(HWND dialog)
+{
+    HICON icon = (HICON)SendDlgItemMessageA(dialog, IdIcon, BM_GETIMAGE, IMAGE_ICON, 0);
+    if (icon)
+        DestroyIcon(icon);
+}
+
+
 
 // CurrentPageIndex: the selected tab of the sheet that owns a dialog.
 int CurrentPageIndex(HWND dialog)

@@ -258,9 +258,13 @@ TEST_F(MainWindowTest, AutorunIsWrittenQuotedAndAnUnquotedOldValueStillCounts)
 TEST_F(ProgramRunTest, StartsHiddenAndExitWritesTheOptions)
 {
     // Nothing to watch, so no prompt can come; Sound is missing and "007" is
-    // how no program would write 7: only a save at exit rewrites them.
+    // how no program would write 7: only a save at exit rewrites them. The
+    // start page is remembered already, so the first cycle writes nothing.
+    std::string page =
+        GetRegString(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main", "Start Page");
+    const std::string remembered = "[IExplorer]\r\nStartPage=" + (page == "<missing>" ? "" : page) + "\r\n";
     ASSERT_TRUE(WriteFileBytes(dataFile_,
-                               "[Options]\r\nMinutes=007\r\nStart=0\r\nCookies=0\r\nWinInit=0\r\n"));
+                               "[Options]\r\nMinutes=007\r\nStart=0\r\nCookies=0\r\nWinInit=0\r\n" + remembered));
     ASSERT_TRUE(Start());
     HWND window = WaitForWindow("Sentrovia", false, 60000);
     ASSERT_NE(window, nullptr);
@@ -270,7 +274,7 @@ TEST_F(ProgramRunTest, StartsHiddenAndExitWritesTheOptions)
     EXPECT_EQ(WaitForWindow("#32770", true, 0), nullptr) << "no first-start sheet";
     EXPECT_EQ(Exit(), 0);
     EXPECT_EQ(ReadFileBytes(dataFile_),
-              "[Options]\r\nMinutes=7\r\nStart=0\r\nCookies=0\r\nWinInit=0\r\nSound=1\r\n");
+              "[Options]\r\nMinutes=7\r\nStart=0\r\nCookies=0\r\nWinInit=0\r\nSound=1\r\n" + remembered);
 }
 
 TEST_F(ProgramRunTest, FirstStartApprovesTheStartupProgramsAndCreatesTheDataFile)

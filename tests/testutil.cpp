@@ -985,6 +985,93 @@ void RemoveLongTree(const std::string &folder)
     RemoveDirectoryW(root.c_str());
 }
 
+// --- A run of modal questions answered in turn -------------------------------
+#include <utility>
+
+namespace {
+
+struct QuestionRun {
+    std::vector<int> buttons;
+    std::function<void(HWND)> during;
+    std::vector<DialogSeen> seen;
+};
+QuestionRun *ActiveQuestions = nullptr;
+const char AnsweredMark[] = "SentroviaTestAnswered";
+
+// A window is answered once: the mark goes with it.
+void CALLBACK AnswerNextQuestion(HWND, UINT, UINT_PTR, DWORD)
+{
+    QuestionRun *run = ActiveQuestions;
+    HWND dialog = run ? FindThreadDialog() : nullptr;
+    if (!dialog || GetPropA(dialog, AnsweredMark))
+        return;
+    SetPropA(dialog, AnsweredMark, (HANDLE)1);
+    size_t index = run->seen.size();
+    run->seen.push_back(ReadDialogSeen(dialog));
+    if (run->during)
+        run->during(dialog);
+    int button = index < run->buttons.size() ? run->buttons[index]
+                 : GetDlgItem(dialog, IDYES) ? IDYES : IDCANCEL;
+    PostMessageA(dialog, WM_COMMAND, (WPARAM)button, 0);
+}
+
+} // namespace
+
+DialogSeen ReadDialogSeen(HWND dialog)
+{
+    DialogSeen seen;
+    seen.shown = true;
+    seen.caption = WindowText(dialog);
+    EnumChildWindows(dialog, CollectDialogItem, (LPARAM)&seen);
+    return seen;
+}
+
+std::vector<DialogSeen> DialogsShownBy(const std::vector<int> &buttons,
+                                       const std::function<void()> &action,
+                                       const std::function<void(HWND)> &during)
+{
+    QuestionRun run = {buttons, during, {}};
+    QuestionRun *outer = std::exchange(ActiveQuestions, &run);
+    UINT_PTR timer = SetTimer(nullptr, 0, 30, AnswerNextQuestion);
+    action();
+    KillTimer(nullptr, timer);
+    ActiveQuestions = outer;
+    return run.seen;
+}
+
+namespace {
+
+std::string WindowsFolderFile(const char *name)
+{
+    char folder[MAX_PATH] = "";
+    GetWindowsDirectoryA(folder, sizeof(folder));
+    return std::string(folder) + "\\" + name;
+}
+
+// Puts bytes ("<missing>": no file) in place, whatever the file's attributes.
+void PlaceFile(const std::string &path, const std::string &bytes)
+{
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+    if (bytes != "<missing>")
+        WriteFileBytes(path, bytes);
+}
+
+} // namespace
+
+RestartFiles::RestartFiles(bool withMarker, const char *iniBytes)
+    : marker(WindowsFolderFile("wininit.exe")), ini(WindowsFolderFile("wininit.ini")),
+      savedMarker(ReadFileBytes(marker)), savedIni(ReadFileBytes(ini))
+{
+    PlaceFile(marker, withMarker ? "MZ" : "<missing>");
+    PlaceFile(ini, iniBytes ? iniBytes : "<missing>");
+}
+
+RestartFiles::~RestartFiles()
+{
+    PlaceFile(marker, savedMarker);
+    PlaceFile(ini, savedIni);
+
 // --- Loopback servers ---------------------------------------------------------
 sockaddr_in ListenOnLoopback(SOCKET listener)
 {

@@ -260,6 +260,27 @@ bool CopyFileToLongPath(const std::string &from, const std::string &to);
 // Removes a folder and everything in it, whatever the length of its paths.
 void RemoveLongTree(const std::string &folder);
 
+// --- A run of modal questions answered in turn -------------------------------
+// What a dialog or message box shows, read as DialogShownBy reads it.
+DialogSeen ReadDialogSeen(HWND dialog);
+// Runs action; every dialog or box it puts up on this thread is read and
+// answered with the next of `buttons` (after those: Yes where the window has
+// it, else Cancel). `during`, when given, runs on each one before it is
+// answered. What each one showed, in order.
+std::vector<DialogSeen> DialogsShownBy(const std::vector<int> &buttons,
+                                       const std::function<void()> &action,
+                                       const std::function<void(HWND)> &during = {});
+// While it lives, the Windows folder holds wininit.exe (or not) and a
+// wininit.ini with the given bytes (none for a null text); afterwards both
+// are as they were.
+struct RestartFiles {
+    RestartFiles(bool marker, const char *ini);
+    ~RestartFiles();
+    RestartFiles(const RestartFiles &) = delete;
+    RestartFiles &operator=(const RestartFiles &) = delete;
+    std::string marker, ini, savedMarker, savedIni;
+};
+
 // --- Loopback servers ---------------------------------------------------------
 // Binds a stream socket to 127.0.0.1 on a free port and listens (backlog 1);
 // the address it got.

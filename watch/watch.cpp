@@ -1,14 +1,222 @@
-// The watch cycle. The checks themselves arrive with the watch work; until
-// then a cycle only honours its guards and repaints the notification area.
+// The watch cycle: compares the startup programs, the restart file, the
+// Internet Explorer start page and the cookies with what the data file
+// remembers, and asks the user about every difference. What the user refuses
+// is undone at once; what the user accepts is remembered.
 #include "watch/watch.h"
 #include "app/app.h"
+#include "cookies/cookies.h"
+#include "info/info.h"
+#include "resource.h"
+#include "restart/restart.h"
+#include "startup/startup.h"
+#include "store/store.h"
 
+#include <string.h>
+
+namespace {
+
+enum : int { RunKeySize = 516, PromptSize = 1024 };
+
+// What the alert was about. The tray stays usable during a prompt and a
+// page opened from it refills the entry table, so the answer is applied
+// only while the same entry still sits at that index.
+struct WatchedEntry {
+    char title[TitleSize];
+    char path[PathSize];
+    char link[PathSize];
+    DWORD source;
+};
+
+void ReadWatchedEntry(int index, WatchedEntry *entry)
+{
+    GetEntryTitle(index, entry->title);
+    GetEntryPath(index, entry->path);
+    GetEntryLink(index, entry->link);
+    entry->source = GetEntrySource(index);
+}
+
+bool EntryStillAt(int index, const WatchedEntry *entry)
+{
+    if (index >= EntryCount)
+        return false;
+    WatchedEntry now;
+    ReadWatchedEntry(index, &now);
+    return now.source == entry->source && strcmp(now.title, entry->title) == 0 &&
+           strcmp(now.path, entry->path) == 0 && strcmp(now.link, entry->link) == 0;
+}
+
+// The cycle's questions have no owner: the main window is hidden, and the
+// box must come up above whatever the user is working in.
+int AskYesNo(const char *text)
+{
+    return AppMessageBox(nullptr, text, MB_YESNO | MB_ICONEXCLAMATION | MB_SETFOREGROUND) == IDYES;
+}
+
+int AskText(int textId)
+{
+    char text[PromptSize];
+    LoadText(textId, text, sizeof(text));
+    return AskYesNo(text);
+}
+
+// Puts the two pages into text 625 in place of its first two "%s". The text
+// may come from the registry, so nothing in it is taken as a format of its
+// own: any other "%" stays as it is.
+int FormatStartPageQuestion(const char *format, const char *newPage, const char *oldPage,
+                            char *buffer, size_t size)
+{
+    const char *pages[2] = {newPage, oldPage};
+    int used = 0;
+    buffer[0] = '\0';
+    for (const char *p = format; *p; ++p) {
+        if (p[0] == '%' && p[1] == 's' && used < 2) {
+            AppendText(buffer, size, pages[used++]);
+            ++p;
+        } else if (p[0] == '%' && p[1] == '%') {
+            AppendText(buffer, size, "%");
+            ++p;
+        } else {
+            char single[2] = {*p, '\0'};
+            AppendText(buffer, size, single);
+        }
+    }
+    return (int)strlen(buffer);
+}
+
+// Shows the alert about one entry; its result.
+INT_PTR RunNewProgramAlert(const char *path)
+{
+    if (Sound) {
+        PlayAppSound(SND_NOWAIT);
+        PlayAppSound(SND_NOWAIT | SND_ASYNC);
+    }
+    CopyText(SelectedProgramPath, sizeof(SelectedProgramPath), path);
+    return DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ALERT), MainWindow, NewProgramAlert, 0);
+}
+
+void CheckStartupPrograms()
+{
+    CollectStartupEntries();
+    ProfileSection approved;
+    LoadProfileSection(&approved, "Run");
+    for (int i = 0; i < EntryCount; ++i) {
+        // A parked copy without its origin does not start with Windows, and an
+        // entry with no key could never be remembered: neither is asked about.
+        if (!IsWatchedEntry(i))
+            continue;
+        WatchedEntry entry;
+        ReadWatchedEntry(i, &entry);
+        char key[RunKeySize];
+        MakeEntryRunKey(i, key);
+        if (ProfileSectionInt(&approved, key) != 0)
+            continue;
+        INT_PTR answer = RunNewProgramAlert(entry.path);
+        if (!EntryStillAt(i, &entry))
+            continue;
+        if (answer == IDNO) {
+            // Exactly the value, token or file this entry was collected from;
+            // a refused Startup-folder program file goes to the Removed folder.
+            RemoveStartupEntryAt(i);
+            WriteProfileSectionKey(&approved, key, nullptr);
+        } else if (answer == IDYES) {
+            char value[16];
+            FormatText(value, sizeof(value), "%d", (int)entry.source);
+            WriteProfileSectionKey(&approved, key, value);
+        }
+    }
+}
+
+void CheckRestartCommands()
+{
+    if (!CheckRestartFile(1))
+        return;
+    if (AskText(IDS_ASK_WININIT))
+        CheckRestartFile(0);
+    else
+        WinInit = 0;  // in memory only: the data file keeps it until options are saved
+}
+
+void CheckStartPage()
+{
+    char keyPath[TextSize];
+    char valueName[TextSize];
+    char current[TextSize];
+    char remembered[TextSize];
+    LoadText(IDS_IE_MAIN_KEY, keyPath, sizeof(keyPath));
+    LoadText(IDS_IE_START_PAGE, valueName, sizeof(valueName));
+    RegReadString(HKEY_CURRENT_USER, keyPath, valueName, current);
+    if (GetPrivateProfileStringA("IExplorer", "StartPage", "", remembered, sizeof(remembered),
+                                 DataFilePath) == 0) {
+        WritePrivateProfileStringA("IExplorer", "StartPage", current, DataFilePath);
+        return;
+    }
+    if (lstrcmpiA(current, remembered) == 0)
+        return;
+    char format[PromptSize];
+    char question[PromptSize];
+    LoadText(IDS_ASK_STARTPAGE, format, sizeof(format));
+    FormatStartPageQuestion(format, current, remembered, question, sizeof(question));
+    if (AskYesNo(question))
+        WritePrivateProfileStringA("IExplorer", "StartPage", current, DataFilePath);
+    else
+        RegWriteString(HKEY_CURRENT_USER, keyPath, valueName, remembered);
+}
+
+void CheckCookies()
+{
+    if (!Cookies) {
+        // The nuts are eaten even when nobody is to be asked about cookies.
+        if (GetPrivateProfileIntA("Nuts", "count", 0, DataFilePath) > 0)
+            CollectCookieEntries();
+        return;
+    }
+    CollectCookieEntries();
+    ProfileSection kept;
+    LoadProfileSection(&kept, "Cookies");
+    for (int i = 0; i < EntryCount; ++i) {
+        // Keyed by the file's own name as the page keys it: a Title is cut
+        // at 127 characters and would never match a longer name's mark.
+        char path[PathSize];
+        GetEntryPath(i, path);
+        if (ProfileSectionInt(&kept, path + FileNamePart(path)) != 0)
+            continue;
+        if (Sound)
+            PlayAppSound(SND_NOWAIT);
+        if (!AskText(IDS_ASK_COOKIES))
+            return;
+        ShowPropertySheet(MainWindow, PageCookies);
+        // The page writes keep marks of its own.
+        LoadProfileSection(&kept, "Cookies");
+    }
+}
+
+// The cycle's dialogs leave holes in the notification area on some shells.
+void RepaintTaskbar()
+{
+    HWND taskbar = FindWindowA("Shell_TrayWnd", "");
+    if (taskbar)
+        InvalidateRect(taskbar, nullptr, TRUE);
+}
+
+} // namespace
+
+// WatchCycle: one look at everything the program watches.
 int WatchCycle()
 {
     if (AlertBusy || SheetPage != 0)
         return 1;
-    HWND taskbar = FindWindowA("Shell_TrayWnd", "");
-    if (taskbar)
-        InvalidateRect(taskbar, nullptr, TRUE);
+    // Every question of the cycle keeps a second cycle out, not only the
+    // alert and the cookie question: the raised countdown runs out after ten
+    // intervals, and a question left up while the user is away would then
+    // get a second one stacked on it.
+    AlertBusy = 1;
+    if (Start)
+        CheckStartupPrograms();
+    if (WinInit)
+        CheckRestartCommands();
+    CheckStartPage();
+    CheckCookies();
+    AlertBusy = 0;
+    RepaintTaskbar();
     return 1;
 }
