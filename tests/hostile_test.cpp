@@ -9,6 +9,7 @@
 #include "startup/startup.h"
 #include "store/store.h"
 #include "testutil.h"
+#include "watch/watch.h"
 #include "whois/whois.h"
 
 #include <gtest/gtest.h>
@@ -468,6 +469,13 @@ TEST(HostileFiles, MangledDataFile)
     EXPECT_EQ(IsCookieKept("user@site4000.example[1].txt"), 1);
     EXPECT_EQ(LoadNuts(), 1);  // a huge count stops at the keys that exist
     ClearEntries();
+    // The watch cycle's look-ups answer as the profile functions do.
+    ProfileSection kept, options;
+    EXPECT_GT(LoadProfileSection(&kept, "Cookies"), 100000);
+    EXPECT_EQ(ProfileSectionInt(&kept, "user@site4000.example[1].txt"), 1);
+    LoadProfileSection(&options, "Options");
+    EXPECT_EQ(ProfileSectionInt(&options, "Minutes"), 7);
+    EXPECT_EQ(ProfileSectionInt(&options, "Start"), 0);
     EXPECT_EQ(SaveOptions(), 1);
     std::string after = ReadFileBytes(DataFilePath);
     EXPECT_NE(after.find("user@site4000.example[1].txt=1"), std::string::npos);

@@ -1071,6 +1071,7 @@ RestartFiles::~RestartFiles()
 {
     PlaceFile(marker, savedMarker);
     PlaceFile(ini, savedIni);
+}
 
 // --- Loopback servers ---------------------------------------------------------
 sockaddr_in ListenOnLoopback(SOCKET listener)
