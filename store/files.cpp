@@ -5,28 +5,51 @@
 
 namespace {
 
+typedef DWORD(WINAPI *FullPathNameWFunc)(LPCWSTR, DWORD, LPWSTR, LPWSTR *);
+typedef DWORD(WINAPI *FileAttributesWFunc)(LPCWSTR);
+
+// Appends a wide text within size characters.
+void AppendWide(WCHAR *dst, size_t size, const WCHAR *src)
+{
+    size_t n = 0;
+    while (n + 1 < size && dst[n])
+        ++n;
+    while (n + 1 < size && *src)
+        dst[n++] = *src++;
+    dst[n] = 0;
+}
+
 // The attributes of a path too long for the "A" functions, asked through its
-// "\\?\" form; INVALID_FILE_ATTRIBUTES when that cannot be done either.
+// "\\?\" form; INVALID_FILE_ATTRIBUTES when that cannot be done either. The
+// wide functions are looked up, not imported: not every one of the oldest
+// systems exports them, and a missing import would stop the program loading.
 DWORD LongPathAttributes(const char *path)
 {
+    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+    FullPathNameWFunc fullPathName =
+        kernel ? (FullPathNameWFunc)(void *)GetProcAddress(kernel, "GetFullPathNameW") : nullptr;
+    FileAttributesWFunc fileAttributes =
+        kernel ? (FileAttributesWFunc)(void *)GetProcAddress(kernel, "GetFileAttributesW") : nullptr;
+    if (!fullPathName || !fileAttributes)
+        return INVALID_FILE_ATTRIBUTES;
     WCHAR wide[TextSize];
     WCHAR full[TextSize];
     WCHAR prefixed[TextSize + 8] = L"\\\\?\\";
     if (!MultiByteToWideChar(CP_ACP, 0, path, -1, wide, TextSize))
         return INVALID_FILE_ATTRIBUTES;
-    DWORD length = GetFullPathNameW(wide, TextSize, full, nullptr);
+    DWORD length = fullPathName(wide, TextSize, full, nullptr);
     if (length == 0 || length >= TextSize)
         return INVALID_FILE_ATTRIBUTES;
     if (full[0] == L'\\' && full[1] == L'\\' && full[2] == L'?')
-        return GetFileAttributesW(full);
+        return fileAttributes(full);
     // A share's path goes as \\?\UNC\server\share.
     const WCHAR *rest = full;
     if (full[0] == L'\\' && full[1] == L'\\') {
-        lstrcatW(prefixed, L"UNC");
+        AppendWide(prefixed, TextSize + 8, L"UNC");
         rest = full + 1;
     }
-    lstrcatW(prefixed, rest);
-    return GetFileAttributesW(prefixed);
+    AppendWide(prefixed, TextSize + 8, rest);
+    return fileAttributes(prefixed);
 }
 
 } // namespace
