@@ -4,7 +4,7 @@ ROOT := $(abspath .)
 JOBS ?= 2
 SHELL := /bin/bash
 
-.PHONY: all deps configure64 build build64 build32 ship64 check-imports test run clean bench
+.PHONY: all deps configure64 build build64 build32 ship64 check-imports dist test run clean bench
 
 all: build
 
@@ -38,7 +38,12 @@ build: build32 build64
 check-imports: build32 ship64
 	@scripts/check-imports build/win32/Sentrovia.exe build/win64-ship/Sentrovia.exe
 
-test: build check-imports
+# The release package: build/dist/Sentrovia-<version>-win32.zip and -win64.zip,
+# each with the shipped program, README.txt and welcome.htm (from dist/).
+dist: build32 ship64
+	@scripts/make-dist
+
+test: build check-imports dist
 	@scripts/run-tests build/win64
 
 # Running needs only the program, not the test programs.
@@ -49,8 +54,8 @@ run: configure64
 clean:
 	rm -rf build
 
-# Benchmarks are not tests: built and run on demand, numbers for a person.
-bench: build64
-	@cmake --build build/win64 -j $(JOBS) --target collect_bench
+# Benchmarks are not tests: built and run on demand, one table for a person.
+bench: configure64
+	@cmake --build build/win64 -j $(JOBS) --target bench >/dev/null
 	@. scripts/wine-env; SENTROVIA_FORCE_XVFB=1 wine_env_display; wine_env_prefix $(ROOT)/build/win64/benchprefix; \
-	    "$$WINE64" build/win64/collect_bench.exe; wine_env_stop
+	    cd build/win64 && "$$WINE64" bench.exe; wine_env_stop

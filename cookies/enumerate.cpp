@@ -17,7 +17,6 @@ const char NetscapeUsersPath[] = "SOFTWARE\\Netscape\\Netscape Navigator\\Users"
 const char NetscapeAppPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Netscape.exe";
 const char NutsSection[] = "Nuts";
 const char CookiesSection[] = "Cookies";
-const int NutTextSize = 256;
 const int NutEditSize = 128;
 
 // The folder named by the user's "Cookies" value under Explorer's key (Shell
@@ -39,6 +38,10 @@ int WindowsCookieFolder(char *folder)
     return AppendText(folder, TextSize, "\\Cookies");
 }
 
+// Set while the folder being walked is its own long form: every path the walk
+// then hands over is long already (the rest of it comes from FindFirstFileA).
+bool WalkingLongFolder = false;
+
 // Walks one cookie folder. The walk works in path-sized buffers; a longer
 // folder text would be cut into the name of some other folder, so such a
 // folder is left out.
@@ -48,7 +51,11 @@ void WalkCookieFolder(const char *folder, const NutList *nuts)
     if (!folder[0] || strlen(folder) >= sizeof(walk) - 1)
         return;
     CopyText(walk, sizeof(walk), folder);
+    char longFolder[TextSize];
+    ToLongPathName(longFolder, sizeof(longFolder), walk);
+    WalkingLongFolder = strcmp(longFolder, walk) == 0;
     WalkFolder(walk, AddFolderFile, 0, (LPARAM)nuts);
+    WalkingLongFolder = false;
 }
 
 // The two texts name one folder: case ignored, and one final backslash too.
@@ -151,7 +158,10 @@ void AddCookieFolderItem(const char *path, const WIN32_FIND_DATAA *find, LPARAM 
     // The browser's index file.
     if (EndsWithDat(path))
         return;
-    AddEntry(path + FileNamePart(path), path, "", SourceCookie, 0);
+    if (WalkingLongFolder)
+        AddFoundEntry(path + FileNamePart(path), path, SourceCookie);
+    else
+        AddEntry(path + FileNamePart(path), path, "", SourceCookie, 0);
 }
 
 // IsCookieKept: the keep mark of a list name in [Cookies].
@@ -170,19 +180,17 @@ int DeleteIfNut(const char *path)
 }
 
 // LoadNuts: the stored nuts as entries of source 503, empty keys left out.
+// The section is read once: a key per number with its own read made a
+// "count" of a million in a mangled data file cost minutes.
 int LoadNuts()
 {
     if (EntryCount != 0)
         ClearEntries();
-    int count = (int)GetPrivateProfileIntA(NutsSection, "count", 0, DataFilePath);
-    for (int i = 1; i <= count && EntryCount < MaxEntries; ++i) {
-        char key[SmallTextSize];
-        char text[NutTextSize];
-        FormatText(key, sizeof(key), "Nut%d", i);
-        GetPrivateProfileStringA(NutsSection, key, "", text, sizeof(text), DataFilePath);
-        if (text[0])
-            AddEntry(text, "", "", SourceNut, 0);
-    }
+    NutList nuts;
+    LoadNutList(&nuts, DataFilePath);
+    for (int i = 0; i < nuts.count && EntryCount < MaxEntries; ++i)
+        if (nuts.nuts[i].length > 0)
+            AddEntry(nuts.nuts[i].text, "", "", SourceNut, 0);
     return EntryCount;
 }
 

@@ -51,6 +51,10 @@ int UserIdentifier(char *buffer, size_t size);
 // part) with its version texts; values are percent-encoded. Returns length.
 int BuildMoreInfoUrl(const char *program, const VersionInfo *info, int type,
                      char *buffer, size_t size);
+// The same address for a user identifier and build read beforehand: a report
+// of many programs reads the data file and its own version once, not per line.
+int BuildMoreInfoUrlAs(const char *user, const char *build, const char *program,
+                       const VersionInfo *info, int type, char *buffer, size_t size);
 // The address for a program file read from disk, as the dialogs build it.
 // A text that names no existing file is taken as a command line.
 int MoreInfoUrl(const char *programPath, int type, char *buffer, size_t size);

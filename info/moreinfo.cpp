@@ -71,13 +71,19 @@ int UserIdentifier(char *buffer, size_t size)
 int BuildMoreInfoUrl(const char *program, const VersionInfo *info, int type, char *buffer,
                      size_t size)
 {
-    if (!buffer || size == 0)
-        return 0;
     char user[SmallTextSize];
     char build[VersionFieldSize];
-    char tail[64];
     UserIdentifier(user, sizeof(user));
     OwnProductVersion(build, sizeof(build));
+    return BuildMoreInfoUrlAs(user, build, program, info, type, buffer, size);
+}
+
+int BuildMoreInfoUrlAs(const char *user, const char *build, const char *program,
+                       const VersionInfo *info, int type, char *buffer, size_t size)
+{
+    if (!buffer || size == 0)
+        return 0;
+    char tail[64];
     FormatText(tail, sizeof(tail), "&Type=%d&Loc=%s", type, LanguageId == 7 ? "de" : "en");
 
     // What ends the query is ours and short, and the server needs it: it goes

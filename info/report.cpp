@@ -21,11 +21,34 @@ const int AddressSize = 512;
 // long text is cut while the markup around it stays whole.
 struct ReportFile {
     HANDLE handle;
+    // Read once for every link line of the report.
+    char user[SmallTextSize];
+    char build[VersionFieldSize];
+    // Lines are gathered and written a block at a time: one system call per
+    // line made the file the report's slowest part.
+    char pending[16384];
+    size_t used;
+
+    void Flush()
+    {
+        DWORD written = 0;
+        if (used)
+            WriteFile(handle, pending, (DWORD)used, &written, nullptr);
+        used = 0;
+    }
 
     void Write(const char *text)
     {
-        DWORD written = 0;
-        WriteFile(handle, text, (DWORD)strlen(text), &written, nullptr);
+        size_t length = strlen(text);
+        if (used + length > sizeof(pending))
+            Flush();
+        if (length > sizeof(pending)) {
+            DWORD written = 0;
+            WriteFile(handle, text, (DWORD)length, &written, nullptr);
+            return;
+        }
+        memcpy(pending + used, text, length);
+        used += length;
     }
 
     // A piece with one "%s", filled with the escaped text.
@@ -71,7 +94,7 @@ void WriteMoreInfoLink(ReportFile &file, const char *fileName, const VersionInfo
     char escaped[2 * LineSize];
     int size = AddressSize;
     for (;;) {
-        BuildMoreInfoUrl(fileName, info, kind, address, (size_t)size);
+        BuildMoreInfoUrlAs(file.user, file.build, fileName, info, kind, address, (size_t)size);
         int length = HtmlEscape(address, escaped, sizeof(escaped));
         if (length < room || size <= 1)
             break;
@@ -156,11 +179,16 @@ int WriteFullReportFile(int kind, const char *fileName)
         heading = "Sentrovia Active Tasks";
     }
 
-    ReportFile file = {handle.handle};
+    static ReportFile file;
+    file.handle = handle.handle;
+    file.used = 0;
+    UserIdentifier(file.user, sizeof(file.user));
+    OwnProductVersion(file.build, sizeof(file.build));
     WriteHead(file, heading);
     for (int i = 0; i < EntryCount; ++i)
         WriteItem(file, i, kind);
     file.Write("</body></html>\r\n");
+    file.Flush();
     return 1;
 }
 

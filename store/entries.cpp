@@ -66,6 +66,29 @@ int StripQuotes(char *dst, size_t size, const char *src)
     return (int)n;
 }
 
+namespace {
+
+typedef DWORD(WINAPI *LongPathFunc)(LPCSTR, LPSTR, DWORD);
+
+// Kernel32 stays loaded for the life of every process, so its long-name
+// function is looked up once instead of on each of the table's entries.
+LongPathFunc LongPathFunction()
+{
+    static bool looked = false;
+    static LongPathFunc function = nullptr;
+    if (!looked) {
+        HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+        function = kernel ? (LongPathFunc)(void *)GetProcAddress(kernel, "GetLongPathNameA") : nullptr;
+        looked = true;
+    }
+    return function;
+}
+
+// Set while AddFoundEntry hands AddEntry a path that is long already.
+bool PathIsLong = false;
+
+} // namespace
+
 int ToLongPathName(char *dst, size_t size, const char *text)
 {
     OSVERSIONINFOA version = {};
@@ -75,15 +98,14 @@ int ToLongPathName(char *dst, size_t size, const char *text)
     if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS && version.dwMinorVersion == 0)
         return CopyText(dst, size, text);
 
-    typedef DWORD(WINAPI * LongPathFunc)(LPCSTR, LPSTR, DWORD);
     char longName[PathSize] = "";
     DWORD length = 0;
-    if (text && *text) {
-        Library kernel("KERNEL32.DLL");
-        LongPathFunc getLong = (LongPathFunc)(void *)kernel.proc("GetLongPathNameA");
-        if (getLong)
-            length = getLong(text, longName, sizeof(longName));
-    }
+    LongPathFunc getLong = LongPathFunction();
+    // The long-name function fails on a name that does not exist, and costs
+    // twenty times what asking for the attributes does: most commands carry
+    // arguments and never name a file as they stand.
+    if (text && *text && getLong && GetFileAttributesA(text) != INVALID_FILE_ATTRIBUTES)
+        length = getLong(text, longName, sizeof(longName));
     if (length >= 1 && length < PathSize)
         return CopyText(dst, size, longName);
     return CopyText(dst, size, text);
@@ -106,7 +128,10 @@ int AddEntry(const char *title, const char *path, const char *link, DWORD source
     CopyText(entry->Title, sizeof(entry->Title), title);
     char unquoted[TextSize];
     StripQuotes(unquoted, sizeof(unquoted), path);
-    ToLongPathName(entry->Path, sizeof(entry->Path), unquoted);
+    if (PathIsLong)
+        CopyText(entry->Path, sizeof(entry->Path), unquoted);
+    else
+        ToLongPathName(entry->Path, sizeof(entry->Path), unquoted);
     ToLongPathName(entry->Link, sizeof(entry->Link), link ? link : "");
     entry->Source = source;
     entry->Number = number;
@@ -115,6 +140,14 @@ int AddEntry(const char *title, const char *path, const char *link, DWORD source
     Origins[EntryCount].Kind = 0;
     Entries[EntryCount++] = block;
     return 1;
+}
+
+int AddFoundEntry(const char *title, const char *path, DWORD source)
+{
+    PathIsLong = true;
+    int added = AddEntry(title, path, "", source, 0);
+    PathIsLong = false;
+    return added;
 }
 
 int GetEntryTitle(int index, char *buffer)

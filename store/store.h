@@ -115,6 +115,9 @@ extern int EntryCount;
 // Appends an entry; 0 when the table is full. Quotes are stripped from path,
 // short names of existing files become long. Over-long texts are cut.
 int AddEntry(const char *title, const char *path, const char *link, DWORD source, DWORD number);
+// AddEntry for a path that is its own long form already (a long folder and
+// names that FindFirstFileA gave): the same entry, without the name look-up.
+int AddFoundEntry(const char *title, const char *path, DWORD source);
 int GetEntryTitle(int index, char *buffer);   // buffer >= 128 bytes
 int GetEntryPath(int index, char *buffer);    // buffer >= 260 bytes
 int GetEntryLink(int index, char *buffer);    // buffer >= 260 bytes

@@ -1072,3 +1072,16 @@ RestartFiles::~RestartFiles()
     PlaceFile(marker, savedMarker);
     PlaceFile(ini, savedIni);
 }
+
+// --- Loopback servers ---------------------------------------------------------
+sockaddr_in ListenOnLoopback(SOCKET listener)
+{
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = sizeof(address);
+    bind(listener, (sockaddr *)&address, sizeof(address));
+    listen(listener, 1);
+    getsockname(listener, (sockaddr *)&address, &size);
+    return address;
+}

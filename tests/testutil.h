@@ -280,3 +280,8 @@ struct RestartFiles {
     RestartFiles &operator=(const RestartFiles &) = delete;
     std::string marker, ini, savedMarker, savedIni;
 };
+
+// --- Loopback servers ---------------------------------------------------------
+// Binds a stream socket to 127.0.0.1 on a free port and listens (backlog 1);
+// the address it got.
+sockaddr_in ListenOnLoopback(SOCKET listener);

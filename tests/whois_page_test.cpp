@@ -33,13 +33,7 @@ struct LoopbackServer {
     LoopbackServer(Manner manner, std::string answer, HWND page = nullptr)
         : manner(manner), answer(std::move(answer)), page(page)
     {
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int size = sizeof(address);
-        bind(listener, (sockaddr *)&address, sizeof(address));
-        listen(listener, 1);
-        getsockname(listener, (sockaddr *)&address, &size);
+        sockaddr_in address = ListenOnLoopback(listener);
         port = ntohs(address.sin_port);
         for (int i = 0; manner == NeverAccepts && i < 3; ++i) {
             u_long nonBlocking = 1;
