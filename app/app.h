@@ -115,6 +115,9 @@ void CenterWindow(HWND window);
 void MakeOwnerDrawn(HWND dialog, int controlId);
 int DrawLinkButton(const DRAWITEMSTRUCT *item);
 void TrackLinkHover(WPARAM windowUnderPointer);
+// Throws away the mouse and keyboard input queued while a long operation ran
+// on the user-interface thread: it was aimed at what the window showed before.
+void DiscardQueuedInput();
 // Plays the program's sound resource with the given PlaySound flags.
 void PlayAppSound(DWORD flags);
 // The open sheet window, or none.

@@ -245,7 +245,8 @@ void MakeOwnerDrawn(HWND dialog, int controlId)
     HotLink = dialog;
 }
 
-// DrawLinkButton: underlined text with a light grey shadow, in LinkColor.
+// DrawLinkButton: underlined text with a light grey shadow, in LinkColor; a
+// disabled one in the system's grey, whatever the pointer does.
 int DrawLinkButton(const DRAWITEMSTRUCT *item)
 {
     if (!item || item->CtlType != ODT_BUTTON || item->itemAction != ODA_DRAWENTIRE)
@@ -263,7 +264,8 @@ int DrawLinkButton(const DRAWITEMSTRUCT *item)
     SetTextColor(dc, LinkShadowColor);
     DrawTextA(dc, text, -1, &shadow, format);
     RECT face = item->rcItem;
-    SetTextColor(dc, LinkColor);
+    bool disabled = (item->itemState & ODS_DISABLED) != 0;
+    SetTextColor(dc, disabled ? GetSysColor(COLOR_GRAYTEXT) : LinkColor);
     DrawTextA(dc, text, -1, &face, format);
 
     SetTextColor(dc, oldColor);
@@ -282,7 +284,7 @@ void TrackLinkHover(WPARAM windowUnderPointer)
         return;
     char className[SmallTextSize] = "";
     GetClassNameA(window, className, sizeof(className));
-    if (lstrcmpiA(className, "Button") == 0 && (GetWindowLongA(window, GWL_STYLE) & 1)) {
+    if (lstrcmpiA(className, "Button") == 0 && (GetWindowLongA(window, GWL_STYLE) & 1) && IsWindowEnabled(window)) {
         LinkColor = LinkHotColor;
         InvalidateRect(window, nullptr, FALSE);
         HotLink = window;
@@ -291,4 +293,14 @@ void TrackLinkHover(WPARAM windowUnderPointer)
         InvalidateRect(HotLink, nullptr, TRUE);
         HotLink = nullptr;
     }
+}
+
+// DiscardQueuedInput: the pending mouse and keyboard messages of this thread.
+void DiscardQueuedInput()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE))
+        ;
+    while (PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE))
+        ;
 }

@@ -16,16 +16,24 @@ int CollectCookieEntries();
 void AddCookieFolderItem(const char *path, const WIN32_FIND_DATAA *find, LPARAM tag);
 // 1 when the user keeps the cookie of this list name (its [Cookies] mark).
 int IsCookieKept(const char *name);
+// The [Cookies] key of a cookie file name (at most 259 characters) in a
+// buffer of CookieKeySize bytes; returns the buffer. Ordinary names are their
+// own key; see enumerate.cpp for the few characters that are encoded.
+enum : int { CookieKeySize = 3 * 260 };
+char *CookieKeepKey(const char *name, char *buffer);
 
 // ---------------------------------------------------------------------------
 // Nuts filter: [Nuts] "count" and "Nut1".."NutN" of the data file.
 
 // Deletes the file when its path contains a nut; 1 when it was deleted.
 int DeleteIfNut(const char *path);
-// Empties the entry table and fills it with the stored nuts (source 503).
+// Empties the entry table and fills it with the stored nuts (source 503),
+// each entry's number being its "Nut%d" number.
 int LoadNuts();
-// Writes the table's nut entries back, numbered from 1, and empties the table.
-int SaveNuts();
+// Stores a new nut after the last one; 0 when it could not be written.
+int AddNut(const char *text);
+// Takes out the nut of that number; every other nut keeps its key and text.
+int RemoveNut(int number);
 // Refills the nuts dialog's list from LoadNuts.
 void FillNutList(HWND dialog);
 // The Cookies with Nuts dialog (template 122).

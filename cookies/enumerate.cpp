@@ -17,7 +17,6 @@ const char NetscapeUsersPath[] = "SOFTWARE\\Netscape\\Netscape Navigator\\Users"
 const char NetscapeAppPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Netscape.exe";
 const char NutsSection[] = "Nuts";
 const char CookiesSection[] = "Cookies";
-const int NutEditSize = 128;
 
 // The folder named by the user's "Cookies" value under Explorer's key (Shell
 // Folders or User Shell Folders); its length, 0 when there is none.
@@ -108,11 +107,12 @@ bool EndsWithDat(const char *path)
     return length >= 4 && lstrcmpiA(path + length - 4, ".dat") == 0;
 }
 
-void WriteNut(int number, const char *text)
+// Writes (or with a null text removes) one nut; 0 when the file refused.
+int WriteNut(int number, const char *text)
 {
     char key[SmallTextSize];
     FormatText(key, sizeof(key), "Nut%d", number);
-    WritePrivateProfileStringA(NutsSection, key, text, DataFilePath);
+    return WritePrivateProfileStringA(NutsSection, key, text, DataFilePath) != 0;
 }
 
 } // namespace
@@ -167,7 +167,45 @@ void AddCookieFolderItem(const char *path, const WIN32_FIND_DATAA *find, LPARAM 
 // IsCookieKept: the keep mark of a list name in [Cookies].
 int IsCookieKept(const char *name)
 {
-    return GetPrivateProfileIntA(CookiesSection, name, 0, DataFilePath) != 0;
+    char key[CookieKeySize];
+    return GetPrivateProfileIntA(CookiesSection, CookieKeepKey(name, key), 0, DataFilePath) != 0;
+}
+
+// CookieKeepKey: a file name as a key of the data file. A profile key ends at
+// the first "=", loses the blanks around it, and a line that starts with "["
+// or ";" is a section or a comment. So those characters become "%" and their
+// two hex digits: every "=", a "[" or ";" in front, blanks at either end. A
+// "%" is encoded as "%25" only when one of these six codes ("%3D", "%5B",
+// "%3B", "%20", "%09", "%25", in either case, since keys ignore case)
+// follows it; the encoding can thus be read back, so no two names share a
+// key, and every other name is its own key, as marks always were.
+char *CookieKeepKey(const char *name, char *buffer)
+{
+    static const char codes[][3] = {"3D", "5B", "3B", "20", "09", "25"};
+    int length = (int)strlen(name);
+    int first = 0;
+    while (first < length && (name[first] == ' ' || name[first] == '\t'))
+        ++first;
+    int last = length - 1;
+    while (last >= first && (name[last] == ' ' || name[last] == '\t'))
+        --last;
+    int out = 0;
+    for (int i = 0; i < length && out + 4 <= CookieKeySize; ++i) {
+        char c = name[i];
+        bool encode = c == '=' || i < first || i > last || (i == 0 && (c == '[' || c == ';'));
+        if (c == '%')
+            for (const char *code : codes)
+                encode = encode || (name[i + 1] && name[i + 2] && (name[i + 1] | 0x20) == (code[0] | 0x20) &&
+                                    (name[i + 2] | 0x20) == (code[1] | 0x20));
+        if (encode) {
+            FormatText(buffer + out, 4, "%%%02X", (unsigned char)c);
+            out += 3;
+        } else {
+            buffer[out++] = c;
+        }
+    }
+    buffer[out] = '\0';
+    return buffer;
 }
 
 // DeleteIfNut: the nuts filter for one path, with the nuts read afresh.
@@ -179,9 +217,9 @@ int DeleteIfNut(const char *path)
     return DeleteWithNutList(&nuts, path);
 }
 
-// LoadNuts: the stored nuts as entries of source 503, empty keys left out.
-// The section is read once: a key per number with its own read made a
-// "count" of a million in a mangled data file cost minutes.
+// LoadNuts: the stored nuts as entries of source 503, empty keys left out;
+// an entry's number is its key's number. The section is read once: a key
+// per number with its own read made a "count" of a million cost minutes.
 int LoadNuts()
 {
     if (EntryCount != 0)
@@ -190,24 +228,42 @@ int LoadNuts()
     LoadNutList(&nuts, DataFilePath);
     for (int i = 0; i < nuts.count && EntryCount < MaxEntries; ++i)
         if (nuts.nuts[i].length > 0)
-            AddEntry(nuts.nuts[i].text, "", "", SourceNut, 0);
+            AddEntry(nuts.nuts[i].text, "", "", SourceNut, (DWORD)nuts.nuts[i].number);
     return EntryCount;
 }
 
-// SaveNuts: the nut entries, renumbered from 1; entries set to source 0 drop out.
-int SaveNuts()
+// AddNut: the next number after "count". The other nuts are not rewritten:
+// read back and written again, a long or quoted one could change and with
+// it what the filter deletes.
+int AddNut(const char *text)
 {
-    int written = 0;
-    for (int i = 0; i < EntryCount; ++i) {
-        if (GetEntrySource(i) != SourceNut)
-            continue;
-        char title[NutEditSize];
-        GetEntryTitle(i, title);
-        WriteNut(++written, title);
+    int count = (int)GetPrivateProfileIntA(NutsSection, "count", 0, DataFilePath);
+    if (count < 0)
+        count = 0;
+    char number[SmallTextSize];
+    FormatText(number, sizeof(number), "%d", count + 1);
+    return WriteNut(count + 1, text) &&
+           WritePrivateProfileStringA(NutsSection, "count", number, DataFilePath);
+}
+
+// RemoveNut: the key goes and leaves a gap, which the nuts' readers skip;
+// "count" comes down only past gaps at the end.
+int RemoveNut(int number)
+{
+    if (!WriteNut(number, nullptr))
+        return 0;
+    int count = (int)GetPrivateProfileIntA(NutsSection, "count", 0, DataFilePath);
+    int last = count;
+    for (; last > 0; --last) {
+        char key[SmallTextSize];
+        char text[SmallTextSize];
+        FormatText(key, sizeof(key), "Nut%d", last);
+        if (GetPrivateProfileStringA(NutsSection, key, "", text, sizeof(text), DataFilePath) > 0)
+            break;
     }
-    char count[SmallTextSize];
-    FormatText(count, sizeof(count), "%d", written);
-    WritePrivateProfileStringA(NutsSection, "count", count, DataFilePath);
-    ClearEntries();
-    return EntryCount;
+    if (last == count)
+        return 1;
+    char text[SmallTextSize];
+    FormatText(text, sizeof(text), "%d", last);
+    return WritePrivateProfileStringA(NutsSection, "count", text, DataFilePath);
 }

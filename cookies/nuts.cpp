@@ -30,16 +30,24 @@ HWND NutList(HWND dialog)
     return GetDlgItem(dialog, IdList);
 }
 
+// The typed text stays in the field whenever it was not stored.
 void AddTypedNut(HWND dialog)
 {
     char text[NutEditSize] = "";
     GetDlgItemTextA(dialog, IdEdit, text, sizeof(text));
     if (!text[0])
         return;
-    // The table holds the loaded nuts, so the new one goes last; with 300
-    // loaded there is no room and nothing new is stored.
-    AddEntry(text, "", "", SourceNut, 0);
-    SaveNuts();
+    // The table holds the listed nuts, up to its limit; one more could be
+    // stored but never shown or removed here.
+    if (EntryCount >= MaxEntries) {
+        HelpBox(IDS_NUTS_FULL);
+        return;
+    }
+    if (!AddNut(text)) {
+        HelpBox(IDS_NUTS_UNSAVED);
+        FillNutList(dialog);
+        return;
+    }
     SetDlgItemTextA(dialog, IdEdit, "");
     FillNutList(dialog);
 }
@@ -51,8 +59,10 @@ void RemoveSelectedNut(HWND dialog)
         HelpBox(IDS_HELP_NOCOOKIE);
         return;
     }
-    SetEntrySource(row, SourceNone);
-    SaveNuts();
+    // Row k shows entry k of the last fill: the nut the user picked.
+    int number = row < EntryCount && GetEntrySource(row) == SourceNut ? (int)GetEntryNumber(row) : 0;
+    if (number > 0 && !RemoveNut(number))
+        HelpBox(IDS_NUTS_UNSAVED);
     FillNutList(dialog);
 }
 

@@ -56,7 +56,8 @@ UINT RowCheck(HWND list, int row)
 
 void WriteKeepMark(const char *name, bool keep)
 {
-    WritePrivateProfileStringA(CookiesSection, name, keep ? "1" : nullptr, DataFilePath);
+    char key[CookieKeySize];
+    WritePrivateProfileStringA(CookiesSection, CookieKeepKey(name, key), keep ? "1" : nullptr, DataFilePath);
 }
 
 // The entry a row was filled from (its item data); -1 when none.
@@ -80,6 +81,47 @@ void DeleteRowFile(HWND list, int row, const char *rowText)
     if (lstrcmpiA(path + FileNamePart(path), rowText) != 0)
         return;
     ForceDeleteFile(path);
+}
+
+// 1 when one of the first `count` keys of the block is this key (keys ignore case).
+bool KeyHeld(const char *keys, int count, const char *key)
+{
+    for (int i = 0; i < count; ++i)
+        if (lstrcmpiA(keys + (size_t)i * CookieKeySize, key) == 0)
+            return true;
+    return false;
+}
+
+// Files of one name in different subfolders share a mark: it stays while
+// any row of that name is checked, else the next collection would show the
+// checked file unchecked and a later pass would delete it. Unchecked rows'
+// files go when deleteUnchecked is set.
+void ApplyKeepMarks(HWND page, bool deleteUnchecked)
+{
+    HWND list = CookieList(page);
+    int rows = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    if (rows <= 0)
+        return;
+    GlobalBlock block(GlobalAlloc(GMEM_FIXED, (SIZE_T)rows * CookieKeySize));
+    if (!block.block)
+        return;
+    char *checkedKeys = (char *)block.block;
+    int checked = 0;
+    for (int row = 0; row < rows; ++row) {
+        if (RowCheck(list, row) == Unchecked)
+            continue;
+        char text[RowTextSize];
+        GetListCellText(list, row, 0, text, sizeof(text));
+        CookieKeepKey(text, checkedKeys + (size_t)checked++ * CookieKeySize);
+    }
+    for (int row = 0; row < rows; ++row) {
+        char text[RowTextSize];
+        char key[CookieKeySize];
+        GetListCellText(list, row, 0, text, sizeof(text));
+        WriteKeepMark(text, KeyHeld(checkedKeys, checked, CookieKeepKey(text, key)));
+        if (deleteUnchecked && RowCheck(list, row) == Unchecked)
+            DeleteRowFile(list, row, text);
+    }
 }
 
 // The dialog uses the entry table for the nuts, so the list is filled again
@@ -152,11 +194,6 @@ BOOL OnCookiesNotify(HWND page, const NMHDR *header)
         ClearEntries();
         SetWindowLongPtrA(page, DWLP_MSGRESULT, FALSE);
         return TRUE;
-    case PSN_RESET:
-        // The sheet is closing (Close, Escape or the close box): the marks
-        // set since the last switch of pages are kept as well.
-        SaveKeepMarks(page);
-        return FALSE;
     case NM_DBLCLK:
         ShowCookieViewer(page);
         return FALSE;
@@ -222,37 +259,31 @@ int FillCookieList(HWND page)
         SetRowCheck(list, row < k ? row : k, IsCookieKept(path + name) ? Checked : Unchecked);
     }
     SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_ARROW));
+    // Every long operation of the page ends with a fill; what was clicked or
+    // typed under the wait cursor was aimed at the list as it was.
+    DiscardQueuedInput();
     return EntryCount;
 }
 
-// SaveKeepMarks: a checked row's name gets "1" in [Cookies], an unchecked one loses its key.
+// SaveKeepMarks: a checked row's name gets "1" in [Cookies], a name with no
+// checked row loses its key.
 void SaveKeepMarks(HWND page)
 {
-    HWND list = CookieList(page);
-    int rows = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
-    for (int row = 0; row < rows; ++row) {
-        char text[RowTextSize];
-        GetListCellText(list, row, 0, text, sizeof(text));
-        WriteKeepMark(text, RowCheck(list, row) != Unchecked);
-    }
+    ApplyKeepMarks(page, false);
 }
 
 // RemoveUncheckedCookies: deletes the files of the unchecked rows, keeps the
-// marks of the checked ones, and lists what remains.
+// marks of the checked ones, and lists what remains. A pass takes seconds
+// with many files: clicks made meanwhile were aimed at the old list, so the
+// button is off during the pass and they are thrown away after it.
 void RemoveUncheckedCookies(HWND page)
 {
     UINT oldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
-    HWND list = CookieList(page);
-    int rows = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
-    for (int row = 0; row < rows; ++row) {
-        char text[RowTextSize];
-        GetListCellText(list, row, 0, text, sizeof(text));
-        bool keep = RowCheck(list, row) != Unchecked;
-        WriteKeepMark(text, keep);
-        if (!keep)
-            DeleteRowFile(list, row, text);
-    }
+    HWND button = GetDlgItem(page, IdRemoveUnchecked);
+    EnableWindow(button, FALSE);
+    ApplyKeepMarks(page, true);
     FillCookieList(page);
+    EnableWindow(button, TRUE);
     SetErrorMode(oldMode);
 }
 
@@ -288,6 +319,10 @@ INT_PTR CALLBACK CookiesPage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
     case WM_DRAWITEM:
         return DrawLinkButton((const DRAWITEMSTRUCT *)lParam);
     case WM_DESTROY:
+        // However the sheet goes (Close, Escape, the close box, or with the
+        // main window when the program exits), the marks set since the last
+        // switch of pages are kept; the rows are still there to read.
+        SaveKeepMarks(page);
         SheetPage = 0;
         return FALSE;
     default:

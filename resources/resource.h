@@ -43,6 +43,8 @@
 #define IDS_ERR_NOFILE          55   // entry without a file
 #define IDS_HELP_NOPROGRAM      57   // no program row selected
 #define IDS_HELP_NOCOOKIE       58   // no cookie row selected
+#define IDS_NUTS_FULL           90   // nuts dialog: Add with the list at its limit
+#define IDS_NUTS_UNSAVED        91   // nuts dialog: the data file refused the change
 #define IDS_NO_RESTART_CMDS     59   // the restart file holds no commands
 #define IDS_ERR_TITLE_PARKED    60   // Disable refused: another entry of that title is parked, %s = title
 #define IDS_ERR_TASK_ENDED      62   // Kill Task: the row's process identifier now belongs to another program

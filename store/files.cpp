@@ -71,9 +71,18 @@ int FileExists(const char *path)
 
 int ForceDeleteFile(const char *path)
 {
-    // Read-only, hidden and system files refuse deletion until made normal.
+    // Read-only, hidden and system files refuse deletion until made normal;
+    // an item that stays (a folder, a locked file) gets its flags back.
+    DWORD attributes = GetFileAttributesA(path);
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileA(path);
+    if (DeleteFileA(path))
+        return 1;
+    const DWORD settable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                           FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & settable))
+        SetFileAttributesA(path, attributes & settable);
+    return 0;
 }
 
 int ContainsText(const char *text, const char *part)

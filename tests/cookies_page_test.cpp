@@ -180,6 +180,8 @@ TEST(CookiesPage, SavesKeepMarksWhenTheSheetClosesFromThePage)
         {"Close", [](HWND sheet, HWND) { PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0); }},
         {"close box", [](HWND sheet, HWND) { PostMessageA(sheet, WM_SYSCOMMAND, SC_CLOSE, 0); }},
         {"Escape", [](HWND, HWND list) { PostMessageA(list, WM_KEYDOWN, VK_ESCAPE, 0); }},
+        // Exit from the tray destroys the main window and the sheet with it.
+        {"owner gone", [](HWND sheet, HWND) { DestroyWindow(sheet); }},
     };
     for (const auto &way : ways) {
         WritePrivateProfileStringA("Cookies", nullptr, nullptr, DataFilePath);
@@ -327,14 +329,15 @@ TEST(CookiesPage, NutsDialogEditsTheListAndThePageFollows)
             DialogSeen help = DialogShownBy(IDOK, [&] { ClickButton(dialog, IdNutRemove); });
             EXPECT_NE(std::string::npos, help.text.find("No Cookie has been selected.")) << help.text;
 
+            // Every other nut keeps its key and text: the removed one leaves a gap.
             SelectListRow(list, 1);
             ClickButton(dialog, IdNutRemove);
-            EXPECT_EQ("2|first|third|third", DataFileValue("Nuts", "count") + "|" + DataFileValue("Nuts", "Nut1") +
-                                                  "|" + DataFileValue("Nuts", "Nut2") + "|" +
-                                                  DataFileValue("Nuts", "Nut3"));
+            EXPECT_EQ("3|first|<missing>|third",
+                      DataFileValue("Nuts", "count") + "|" + DataFileValue("Nuts", "Nut1") + "|" +
+                          DataFileValue("Nuts", "Nut2") + "|" + DataFileValue("Nuts", "Nut3"));
             TypeAndAdd(dialog, "");
             TypeAndAdd(dialog, "NUTTY");
-            EXPECT_EQ("3|NUTTY", DataFileValue("Nuts", "count") + "|" + DataFileValue("Nuts", "Nut3"));
+            EXPECT_EQ("4|NUTTY", DataFileValue("Nuts", "count") + "|" + DataFileValue("Nuts", "Nut4"));
             EXPECT_EQ("", WindowText(GetDlgItem(dialog, IdNutEdit)));
             rows = ReadListRows(list);
             ASSERT_EQ(3u, rows.size());
@@ -350,24 +353,130 @@ TEST(CookiesPage, NutsDialogEditsTheListAndThePageFollows)
     EXPECT_FALSE(PathExists(nutty));
 }
 
-// The dialog holds at most 300 nuts; a hand-edited long one is cut in its list only.
-TEST(NutsDialog, AddWithAFullListStoresNothing)
+// The dialog holds at most 300 nuts; a hand-edited long one is cut in its
+// list only, and no Add or Remove rewrites it.
+TEST(NutsDialog, AddAndRemoveLeaveTheOtherNutsAsStored)
 {
     CookieSandbox box("cookies_nuts_full");
     std::vector<std::string> nuts;
-    nuts.push_back(std::string(200, 'n'));
+    const std::string longNut(200, 'n');
+    nuts.push_back(longNut);
     for (int i = 2; i <= 300; ++i)
         nuts.push_back("nut" + std::to_string(i));
     box.SetNuts(nuts);
+    auto stored = [] { return DataFileValue("Nuts", "count") + "|" + DataFileValue("Nuts", "Nut1").substr(0, 3) +
+                              std::to_string(DataFileValue("Nuts", "Nut1").size()); };
     EXPECT_TRUE(DriveNutsDialog(
         [] { DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_NUTS), nullptr, NutsDialog, 0); },
         [&](HWND dialog, HWND list) {
             std::vector<ListRow> rows = ReadListRows(list);
             ASSERT_EQ(300u, rows.size());
             EXPECT_EQ(std::string(127, 'n'), rows[0].cells[0]);
-            TypeAndAdd(dialog, "extra");
-            EXPECT_EQ(300u, ReadListRows(list).size());
+            DialogSeen full = DialogShownBy(IDOK, [&] { TypeAndAdd(dialog, "extra"); });
+            EXPECT_EQ(LoadedText(IDS_NUTS_FULL), full.text);
+            EXPECT_EQ("extra", WindowText(GetDlgItem(dialog, IdNutEdit))) << "what was typed stays";
+            EXPECT_EQ("300|nnn200|<missing>", stored() + "|" + DataFileValue("Nuts", "Nut301"));
+            // The last row, then one in the middle.
+            const struct { int row; const char *after; } removals[] = {{299, "299|nnn200"}, {1, "299|nnn200"}};
+            for (const auto &removal : removals) {
+                SelectListRow(list, removal.row);
+                ClickButton(dialog, IdNutRemove);
+                EXPECT_EQ(removal.after, stored());
+            }
+            EXPECT_EQ("<missing>|nut3", DataFileValue("Nuts", "Nut2") + "|" + DataFileValue("Nuts", "Nut3"));
+            ClickButton(dialog, IdNutAdd);
+            EXPECT_EQ("300|nnn200|extra", stored() + "|" + DataFileValue("Nuts", "Nut300"));
+            EXPECT_EQ(299u, ReadListRows(list).size());
         }));
-    EXPECT_EQ("300|<missing>", DataFileValue("Nuts", "count") + "|" + DataFileValue("Nuts", "Nut301"));
+    EXPECT_EQ(longNut, DataFileValue("Nuts", "Nut1"));
     EXPECT_EQ(nullptr, SmallImageLists[0]);
+}
+
+// Names the data file could not hold as keys keep their marks, and a name
+// like a section leaves the nuts list alone.
+TEST(CookiesPage, OddNamesKeepTheirMarks)
+{
+    CookieSandbox box("cookies_page_odd");
+    box.SetNuts({"zzz"});
+    const struct { const char *name, *key; } files[] = {
+        {"a=b.txt", "a%3Db.txt"}, {"[x]", "%5Bx]"}, {"[Nuts]", "%5BNuts]"},
+        {";c.txt", "%3Bc.txt"},   {" lead.txt", "%20lead.txt"}, {"jo@site[1].txt", "jo@site[1].txt"},
+    };
+    for (const auto &file : files)
+        box.File(std::string("Cookies\\") + file.name);
+    EXPECT_TRUE(DriveListPage(PageCookies, [&](HWND sheet, HWND, HWND list) {
+        for (const auto &file : files)
+            SetCheck(list, file.name, true);
+        SendMessageA(sheet, PSM_SETCURSEL, PageOptions, 0);
+    }));
+    for (const auto &file : files)
+        EXPECT_EQ("1", DataFileValue("Cookies", file.key)) << file.name;
+    EXPECT_EQ("1|zzz", DataFileValue("Nuts", "count") + "|" + DataFileValue("Nuts", "Nut1"));
+    std::string nutty = box.File("Cookies\\zzz.txt");
+    EXPECT_TRUE(DriveListPage(PageCookies, [&](HWND, HWND page, HWND list) {
+        ClickButton(page, IdRemoveUnchecked);
+        std::string checks = RowsWithChecks(list);
+        EXPECT_EQ((long)(sizeof(files) / sizeof(files[0])), (long)std::count(checks.begin(), checks.end(), '+'))
+            << checks;
+        EXPECT_EQ(sizeof(files) / sizeof(files[0]), ReadListRows(list).size());
+    }));
+    EXPECT_FALSE(PathExists(nutty)) << "the nuts filter still works";
+}
+
+// Two files of one name share a mark; a checked one holds it.
+TEST(CookiesPage, ACheckedFileHoldsTheMarkOfItsName)
+{
+    CookieSandbox box("cookies_page_dup");
+    for (bool firstChecked : {true, false}) {
+        SCOPED_TRACE(firstChecked);
+        std::string files[] = {box.File("Cookies\\s1\\dup.txt"), box.File("Cookies\\s2\\dup.txt")};
+        WritePrivateProfileStringA("Cookies", nullptr, nullptr, DataFilePath);
+        EXPECT_TRUE(DriveListPage(PageCookies, [&](HWND, HWND page, HWND list) {
+            ASSERT_EQ("dup.txt|dup.txt", RowsWithChecks(list));
+            for (int row = 0; row < 2; ++row) {
+                char path[PathSize];
+                GetEntryPath(row, path);
+                LVITEMA item = {};
+                item.stateMask = LVIS_STATEIMAGEMASK;
+                item.state = INDEXTOSTATEIMAGEMASK((lstrcmpiA(files[0].c_str(), path) == 0) == firstChecked ? 2 : 1);
+                SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&item);
+            }
+            ClickButton(page, IdRemoveUnchecked);
+            EXPECT_EQ("dup.txt+", RowsWithChecks(list));
+            ClickButton(page, IdRemoveUnchecked);
+        }));
+        EXPECT_EQ(firstChecked, PathExists(files[0]));
+        EXPECT_EQ(!firstChecked, PathExists(files[1]));
+        EXPECT_EQ("1", DataFileValue("Cookies", "dup.txt"));
+        DeleteFileA(files[0].c_str());
+        DeleteFileA(files[1].c_str());
+    }
+}
+
+// Clicks queued during a pass were aimed at the old list: they are dropped.
+TEST(CookiesPage, ClicksMadeDuringAPassAreDropped)
+{
+    CookieSandbox box("cookies_page_queued");
+    std::string gone = box.File("Cookies\\gone.txt");
+    EXPECT_TRUE(DriveListPage(PageCookies, [&](HWND, HWND page, HWND list) {
+        HWND button = GetDlgItem(page, IdRemoveUnchecked);
+        auto queueClick = [&] {
+            PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+            PostMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+        };
+        queueClick();
+        PostMessageA(list, WM_KEYDOWN, VK_SPACE, 0);
+        // Written while the pass ran: the refilled list shows it unchecked.
+        std::string late = box.File("Cookies\\late.txt");
+        ClickButton(page, IdRemoveUnchecked);
+        PumpMessages(200);
+        EXPECT_FALSE(PathExists(gone));
+        EXPECT_TRUE(PathExists(late));
+        EXPECT_TRUE(IsWindowEnabled(button));
+        EXPECT_EQ("late.txt", RowsWithChecks(list));
+        // A click made once the list is shown does act.
+        queueClick();
+        PumpMessages(200);
+        EXPECT_FALSE(PathExists(late));
+    }));
 }

@@ -320,3 +320,62 @@ TEST(CookieTextReport, WritesNamesAndTexts)
     EXPECT_EQ(0, WriteCookieTextReportFile((box.scratch + "\\missing\\Report.txt").c_str()));
     EXPECT_EQ("kept", EntryTitles());
 }
+
+// A name is its own key unless the data file could not hold it; encoded
+// keys read back as one key each, and no two names share one.
+TEST(CookieKeepKey, OrdinaryNamesStayAndOthersRoundTrip)
+{
+    CookieSandbox box("cookies_keys");
+    const struct { const char *name, *key; } cases[] = {
+        {"jo@site[1].txt", "jo@site[1].txt"}, {"50% off;[x]=.txt", "50% off;[x]%3D.txt"},
+        {"a=b.txt", "a%3Db.txt"},             {"[x]", "%5Bx]"},
+        {"[Nuts]", "%5BNuts]"},               {";c.txt", "%3Bc.txt"},
+        {" \tlead.txt", "%20%09lead.txt"},    {"trail.txt ", "trail.txt%20"},
+        {"a%3Db.txt", "a%253Db.txt"},         {"x%3db.txt", "x%253db.txt"},
+        {"%25", "%2525"},                     {"%41.txt", "%41.txt"},
+        {"%", "%"},                           {"%=", "%%3D"},
+    };
+    std::set<std::string> keys;
+    for (const auto &c : cases) {
+        char key[CookieKeySize];
+        EXPECT_STREQ(c.key, CookieKeepKey(c.name, key)) << c.name;
+        std::string folded = key;
+        for (char &ch : folded)
+            ch = (char)tolower((unsigned char)ch);
+        keys.insert(folded);
+        // As a key of the data file, it reads back as itself.
+        WritePrivateProfileStringA("Cookies", key, "1", DataFilePath);
+        EXPECT_EQ("1", DataFileValue("Cookies", key)) << c.name;
+        char all[4096] = "";
+        GetPrivateProfileStringA("Cookies", nullptr, "", all, sizeof(all), DataFilePath);
+        EXPECT_STREQ(key, all) << c.name;
+        WritePrivateProfileStringA("Cookies", nullptr, nullptr, DataFilePath);
+    }
+    EXPECT_EQ(sizeof(cases) / sizeof(cases[0]), keys.size());
+    char longest[CookieKeySize];
+    EXPECT_EQ(3u * 259, strlen(CookieKeepKey(std::string(259, '=').c_str(), longest)));
+}
+
+// An item that will not go keeps its flags; one that goes, goes.
+TEST(ForceDeleteFile, AnItemThatStaysKeepsItsAttributes)
+{
+    CookieSandbox box("cookies_force");
+    const DWORD hidden = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
+    std::string folder = box.File("Cookies\\sub\\x.txt");
+    folder.resize(folder.size() - 6);
+    const struct { std::string path; bool lock; int deleted; } cases[] = {
+        {folder, false, 0}, {box.File("Cookies\\locked.txt"), true, 0}, {box.File("Cookies\\plain.txt"), false, 1}};
+    for (const auto &c : cases) {
+        bool isFolder = GetFileAttributesA(c.path.c_str()) & FILE_ATTRIBUTE_DIRECTORY;
+        SetFileAttributesA(c.path.c_str(), isFolder ? (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM) : hidden);
+        DWORD before = GetFileAttributesA(c.path.c_str());
+        EXPECT_TRUE(before & FILE_ATTRIBUTE_HIDDEN) << c.path;
+        HANDLE file = c.lock ? CreateFileA(c.path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                             : INVALID_HANDLE_VALUE;
+        EXPECT_EQ(c.deleted, ForceDeleteFile(c.path.c_str())) << c.path;
+        EXPECT_EQ(c.deleted ? INVALID_FILE_ATTRIBUTES : before, GetFileAttributesA(c.path.c_str())) << c.path;
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+        SetFileAttributesA(c.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}

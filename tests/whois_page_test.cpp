@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -298,4 +299,65 @@ TEST_F(WhoisTest, ServerSettingsAndTheCloseRules)
         SendMessageA(page, WM_COMMAND, IDCANCEL, 0);
         EXPECT_EQ(StoredServer(), "whois.example.net");
     }));
+}
+
+// Enter in a field reaches the page as IDOK: it finds, unless a request runs.
+// Clicks made while a request waited are dropped with it.
+TEST_F(WhoisTest, EnterFindsAndClicksDuringARequestAreDropped)
+{
+    OnPage([&](HWND page) {
+        LoopbackServer server(Answers, "a", page);
+        WhoisPort = server.port;
+        HWND find = GetDlgItem(page, IdWhoisFind);
+        for (int i = 0; i < 3; ++i) {
+            PostMessageA(find, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+            PostMessageA(find, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+        }
+        SendMessageA(page, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(ResultLines(page), std::vector<std::string>{"a"});
+        EXPECT_EQ(server.Noted(), "  example.com \r\n|00 " + LoadedText(601));
+        SetDlgItemTextA(page, IdWhoisStatus, "");
+        PumpMessages(100);
+        EXPECT_EQ(Text(page, IdWhoisStatus), "") << "a queued click started another request";
+        // While a request runs (Find disabled) Enter starts none.
+        EnableWindow(find, FALSE);
+        SendMessageA(page, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(Text(page, IdWhoisStatus), "");
+        EnableWindow(find, TRUE);
+    });
+}
+
+// A disabled link is drawn grey and does not light up under the pointer.
+TEST_F(WhoisTest, ADisabledLinkIsGrey)
+{
+    OnPage([&](HWND page) {
+        HWND button = GetDlgItem(page, IdWhoisListServers);
+        const struct { BOOL enabled; COLORREF seen; } cases[] = {
+            {TRUE, LinkHotColor}, {FALSE, GetSysColor(COLOR_GRAYTEXT)}};
+        for (const auto &c : cases) {
+            EnableWindow(button, c.enabled);
+            TrackLinkHover((WPARAM)button);
+            RECT rect;
+            GetClientRect(button, &rect);
+            HDC screen = GetDC(nullptr);
+            HDC dc = CreateCompatibleDC(screen);
+            HBITMAP bitmap = CreateCompatibleBitmap(screen, rect.right, rect.bottom);
+            HGDIOBJ old = SelectObject(dc, bitmap);
+            FillRect(dc, &rect, (HBRUSH)GetStockObject(WHITE_BRUSH));
+            DRAWITEMSTRUCT item = {ODT_BUTTON, IdWhoisListServers, 0, ODA_DRAWENTIRE,
+                                   c.enabled ? 0u : (UINT)ODS_DISABLED, button, dc, rect, 0};
+            EXPECT_EQ(1, DrawLinkButton(&item));
+            std::set<COLORREF> colors;
+            for (int x = 0; x < rect.right; ++x)
+                for (int y = 0; y < rect.bottom; ++y)
+                    colors.insert(GetPixel(dc, x, y));
+            SelectObject(dc, old);
+            DeleteObject(bitmap);
+            DeleteDC(dc);
+            ReleaseDC(nullptr, screen);
+            EXPECT_TRUE(colors.count(c.seen)) << c.enabled;
+            EXPECT_EQ(c.enabled != FALSE, colors.count(LinkHotColor) > 0) << c.enabled;
+        }
+        EnableWindow(button, TRUE);
+    });
 }

@@ -178,7 +178,7 @@ void CheckCookies()
         // at 127 characters and would never match a longer name's mark.
         char path[PathSize];
         GetEntryPath(i, path);
-        if (ProfileSectionInt(&kept, path + FileNamePart(path)) != 0)
+        if (char key[CookieKeySize]; ProfileSectionInt(&kept, CookieKeepKey(path + FileNamePart(path), key)) != 0)
             continue;
         if (Sound)
             PlayAppSound(SND_NOWAIT);

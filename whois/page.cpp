@@ -90,6 +90,9 @@ void RunRequest(HWND page, int (*request)(HWND))
     SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
     request(page);
     SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_ARROW));
+    // Clicks on Find made while the request waited would each start another
+    // one, and the page would stay deaf for many times the bound.
+    DiscardQueuedInput();
     // An error box lets the sheet close while the request still runs; the
     // page then kept Winsock for the request, which lets it go now.
     if (!IsWindow(page))
@@ -127,6 +130,11 @@ BOOL OnDomainCancel(HWND page)
 BOOL OnDomainCommand(HWND page, WPARAM wParam)
 {
     switch (wParam) {
+    // Enter in a field reaches the page as IDOK from the sheet.
+    case IDOK:
+        if (!RequestRunning(page))
+            RunRequest(page, WhoisQuery);
+        return TRUE;
     case IdWhoisFind: RunRequest(page, WhoisQuery); return TRUE;
     case IdWhoisListServers: RunRequest(page, ListWhoisServers); return TRUE;
     case IdWhoisDefaultServer: PutDefaultServer(page); return TRUE;
