@@ -217,7 +217,7 @@ TEST(HostileRegistry, OddRunValuesKeepTheirBytes)
         {"Hostile511", REG_SZ, Command(511), "listed, cut to 255", "back"},
         {"Hostile512", REG_SZ, Command(512), "listed, cut to 255", "back"},
         {"Hostile600", REG_SZ, Command(600), "listed, cut to 255", "back"},
-        {"Hostile65536", REG_SZ, Command(65536), "listed, cut to 255", "refused"},
+        {"Hostile65536", REG_SZ, Command(65536), "listed, cut to 255", "back"},
         {"HostileDword", REG_DWORD, std::string("\x41\x42\x43\x44", 4), "skipped", "-"},
         {"HostileBinary", REG_BINARY, std::string("C:\\bin.exe\0\x01\xff\xfe", 14), "listed whole", "back"},
         {"HostileMulti", REG_MULTI_SZ, std::string("C:\\one.exe\0C:\\two.exe\0\0", 23), "listed whole", "back"},
@@ -331,8 +331,8 @@ TEST(HostileRegistry, ThousandsOfEntriesFillTheTableAndTheProgramStarts)
     RemoveTree(folder);
 }
 
-// A 4,000-character run= line: what fits is listed, the cut piece cannot be
-// taken out, and taking out a whole piece keeps all the rest of the line.
+// A 4,000-character run= line: every piece is listed and taken out alone,
+// and the rest of the line stays whole.
 TEST(HostileRegistry, LongWinIniLineLosesNothing)
 {
     SavedWinIniLine saved = SaveWinIniLine("run");
@@ -349,12 +349,13 @@ TEST(HostileRegistry, LongWinIniLineLosesNothing)
     ASSERT_GE(first, 0);
     std::string firstPiece = EntryPath(first);
     EXPECT_EQ(firstPiece, "C:\\Hostile\\piece0.exe");
-    EXPECT_EQ(RemoveStartupEntryAt(last), 0) << EntryPath(last);  // cut: refused
-    EXPECT_EQ(GetWinIniLine("run"), line);
+    // The line is written back with ";" after every piece that stays.
+    const std::string rest = line.substr(0, line.rfind(';') + 1);
+    EXPECT_EQ(RemoveStartupEntryAt(last), 1) << EntryPath(last);
+    EXPECT_EQ(GetWinIniLine("run"), rest);
     CollectStartupEntries();
     EXPECT_EQ(RemoveStartupEntryAt(first), 1);
-    // The rest stays whole; the line is written back with a closing ";".
-    EXPECT_EQ(GetWinIniLine("run"), line.substr(firstPiece.size() + 1) + ";");
+    EXPECT_EQ(GetWinIniLine("run"), rest.substr(firstPiece.size() + 1));
     RestoreWinIniLine(saved);
     ClearEntries();
 }
