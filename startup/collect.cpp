@@ -203,6 +203,10 @@ bool EndsWith(const char *path, size_t length, const char *tail)
 // whatever its title or any marker says.
 void AddStartupFile(const char *path, LPARAM tag)
 {
+    // A full table takes nothing more: resolving shortcuts and reading
+    // version resources of files that cannot be listed only costs time.
+    if (EntryCount >= MaxEntries)
+        return;
     char title[PathSize];
     char target[PathSize];
     char link[PathSize];
@@ -303,7 +307,7 @@ void CollectWinIniEntries()
             char *end = strchr(piece, ';');
             if (end)
                 *end = '\0';
-            if (*piece) {
+            if (*piece && EntryCount < MaxEntries) {
                 VersionInfo info;
                 ReadVersionInfo(piece, &info);
                 // The piece is kept as it stood, so that it can be found

@@ -59,30 +59,6 @@ int AskText(int textId)
     return AskYesNo(text);
 }
 
-// Puts the two pages into text 625 in place of its first two "%s". The text
-// may come from the registry, so nothing in it is taken as a format of its
-// own: any other "%" stays as it is.
-int FormatStartPageQuestion(const char *format, const char *newPage, const char *oldPage,
-                            char *buffer, size_t size)
-{
-    const char *pages[2] = {newPage, oldPage};
-    int used = 0;
-    buffer[0] = '\0';
-    for (const char *p = format; *p; ++p) {
-        if (p[0] == '%' && p[1] == 's' && used < 2) {
-            AppendText(buffer, size, pages[used++]);
-            ++p;
-        } else if (p[0] == '%' && p[1] == '%') {
-            AppendText(buffer, size, "%");
-            ++p;
-        } else {
-            char single[2] = {*p, '\0'};
-            AppendText(buffer, size, single);
-        }
-    }
-    return (int)strlen(buffer);
-}
-
 // Shows the alert about one entry; its result.
 INT_PTR RunNewProgramAlert(const char *path)
 {
@@ -155,7 +131,9 @@ void CheckStartPage()
     char format[PromptSize];
     char question[PromptSize];
     LoadText(IDS_ASK_STARTPAGE, format, sizeof(format));
-    FormatStartPageQuestion(format, current, remembered, question, sizeof(question));
+    // The text may come from the registry: it is filled, never used as a format.
+    const char *pages[2] = {current, remembered};
+    FillTextPlaceholders(question, sizeof(question), format, pages, 2);
     if (AskYesNo(question))
         WritePrivateProfileStringA("IExplorer", "StartPage", current, DataFilePath);
     else
