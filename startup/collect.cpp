@@ -548,3 +548,21 @@ int ProgramDirectory(char *buffer)
     *slash = '\0';
     return CopyText(buffer, TextSize, name);
 }
+
+void ReadStartupEntry(int index, StartupEntry *entry)
+{
+    GetEntryTitle(index, entry->title);
+    GetEntryPath(index, entry->path);
+    GetEntryLink(index, entry->link);
+    entry->source = GetEntrySource(index);
+}
+
+bool StartupEntryStillAt(int index, const StartupEntry *entry)
+{
+    if (index < 0 || index >= EntryCount)
+        return false;
+    StartupEntry now;
+    ReadStartupEntry(index, &now);
+    return now.source == entry->source && strcmp(now.title, entry->title) == 0 &&
+           strcmp(now.path, entry->path) == 0 && strcmp(now.link, entry->link) == 0;
+}

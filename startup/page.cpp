@@ -48,22 +48,6 @@ int SelectedEntryOrHelp(HWND page)
     return entry;
 }
 
-// The texts and the source of one entry, as the parking functions take them.
-struct StartupEntry {
-    char title[TitleSize];
-    char path[PathSize];
-    char link[PathSize];
-    DWORD source;
-};
-
-void ReadStartupEntry(int entry, StartupEntry *out)
-{
-    GetEntryTitle(entry, out->title);
-    GetEntryPath(entry, out->path);
-    GetEntryLink(entry, out->link);
-    out->source = GetEntrySource(entry);
-}
-
 // A question or notice about one entry: a text with the entry's value in it,
 // in a topmost box that holds the sheet while it is up, so that no page can
 // refill the entry table under the answer.

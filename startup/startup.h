@@ -2,6 +2,8 @@
 // their source and bringing them back, and the Startup Programs page.
 #pragma once
 
+#include "store/store.h"
+
 #include <windows.h>
 #include <stddef.h>
 
@@ -30,6 +32,18 @@ enum : DWORD {
 // Folder walk mode read by AddFolderFile: 1 startup files, 2 cookie files.
 extern int FolderWalkMode;
 typedef void (*FolderCallback)(const char *path, const WIN32_FIND_DATAA *find, LPARAM tag);
+
+// The texts and the source of one entry as the table holds them.
+struct StartupEntry {
+    char title[TitleSize];
+    char path[PathSize];
+    char link[PathSize];
+    DWORD source;
+};
+void ReadStartupEntry(int index, StartupEntry *entry);
+// True while the table still holds the same entry at that index: a page
+// opened meanwhile may have refilled it.
+bool StartupEntryStillAt(int index, const StartupEntry *entry);
 
 int CollectStartupEntries();
 void CollectRunKeyEntries();

@@ -17,34 +17,6 @@ namespace {
 
 enum : int { RunKeySize = 516, PromptSize = 1024 };
 
-// What the alert was about. The tray stays usable during a prompt and a
-// page opened from it refills the entry table, so the answer is applied
-// only while the same entry still sits at that index.
-struct WatchedEntry {
-    char title[TitleSize];
-    char path[PathSize];
-    char link[PathSize];
-    DWORD source;
-};
-
-void ReadWatchedEntry(int index, WatchedEntry *entry)
-{
-    GetEntryTitle(index, entry->title);
-    GetEntryPath(index, entry->path);
-    GetEntryLink(index, entry->link);
-    entry->source = GetEntrySource(index);
-}
-
-bool EntryStillAt(int index, const WatchedEntry *entry)
-{
-    if (index >= EntryCount)
-        return false;
-    WatchedEntry now;
-    ReadWatchedEntry(index, &now);
-    return now.source == entry->source && strcmp(now.title, entry->title) == 0 &&
-           strcmp(now.path, entry->path) == 0 && strcmp(now.link, entry->link) == 0;
-}
-
 // The cycle's questions have no owner: the main window is hidden, and the
 // box must come up above whatever the user is working in.
 int AskYesNo(const char *text)
@@ -80,14 +52,16 @@ void CheckStartupPrograms()
         // entry with no key could never be remembered: neither is asked about.
         if (!IsWatchedEntry(i))
             continue;
-        WatchedEntry entry;
-        ReadWatchedEntry(i, &entry);
+        StartupEntry entry;
+        ReadStartupEntry(i, &entry);
         char key[RunKeySize];
         MakeEntryRunKey(i, key);
         if (ProfileSectionInt(&approved, key) != 0)
             continue;
         INT_PTR answer = RunNewProgramAlert(entry.path);
-        if (!EntryStillAt(i, &entry))
+        // The tray stays usable during the alert and a page opened from it
+        // refills the table: the answer counts only for the same entry.
+        if (!StartupEntryStillAt(i, &entry))
             continue;
         if (answer == IDNO) {
             // Exactly the value, token or file this entry was collected from;
