@@ -146,13 +146,45 @@ int KeepOptions()
     return OptionsFromFile ? SaveOptions() : 0;
 }
 
+// MakeRunKey: a command as a key of [Run]. "=" becomes ":" as it always
+// has. A profile line also breaks at CR and LF, a line that starts with "["
+// or ";" is a section or a comment, and blanks around a key are lost: such a
+// command could never be remembered, and its line could forge sections of
+// the data file. So those characters become "%" and two hex digits, and a "%"
+// too where one of these codes follows it, so that no two commands share a
+// key; every ordinary command is its own key, as keys always were.
 int MakeRunKey(const char *text, char *buffer)
 {
-    int length = CopyText(buffer, 516, text);
-    for (int i = 0; i < length; ++i)
-        if (buffer[i] == '=')
-            buffer[i] = ':';
-    return length;
+    static const char codes[][3] = {"0D", "0A", "5B", "3B", "20", "09", "25"};
+    const int size = 516;
+    int length = text ? (int)strlen(text) : 0;
+    int first = 0;
+    while (first < length && (text[first] == ' ' || text[first] == '\t'))
+        ++first;
+    int last = length - 1;
+    while (last >= first && (text[last] == ' ' || text[last] == '\t'))
+        --last;
+    int out = 0;
+    for (int i = 0; i < length; ++i) {
+        char c = text[i] == '=' ? ':' : text[i];
+        bool encode = c == '\r' || c == '\n' || i < first || i > last ||
+                      (i == 0 && (c == '[' || c == ';'));
+        if (c == '%')
+            for (const char *code : codes)
+                encode = encode || (text[i + 1] && text[i + 2] && (text[i + 1] | 0x20) == (code[0] | 0x20) &&
+                                    (text[i + 2] | 0x20) == (code[1] | 0x20));
+        // Cut to the buffer, never inside a code.
+        if (out + (encode ? 3 : 1) >= size)
+            break;
+        if (encode) {
+            FormatText(buffer + out, 4, "%%%02X", (unsigned char)c);
+            out += 3;
+        } else {
+            buffer[out++] = c;
+        }
+    }
+    buffer[out] = '\0';
+    return out;
 }
 
 int MakeEntryRunKey(int index, char *buffer)

@@ -229,13 +229,21 @@ TEST_F(DataFileTest, AutorunFlagFollowsTheProgramsRunValue)
     }
 }
 
-TEST(MakeRunKeyTest, EqualSignsBecomeColonsCutToTheWorkBuffer)
+TEST(MakeRunKeyTest, EqualSignsBecomeColonsLineBreaksAreCodedCutToTheWorkBuffer)
 {
     const struct { std::string text, key; } rows[] = {
         {"C:\\APP\\RUN.EXE /opt=1", "C:\\APP\\RUN.EXE /opt:1"},
         {"a=b==c=", "a:b::c:"},
         {"", ""},
         {std::string(600, '='), std::string(515, ':')},
+        // What would break the data file's lines is coded, so the key can be
+        // remembered and can forge no section; "%" only before such a code.
+        {"C:\\x\\nl.exe\r\n[Run]\r\nC:\\x\\g.exe", "C:\\x\\nl.exe%0D%0A[Run]%0D%0AC:\\x\\g.exe"},
+        {"[C:\\x\\brk.exe]", "%5BC:\\x\\brk.exe]"},
+        {";C:\\x\\semi.exe", "%3BC:\\x\\semi.exe"},
+        {" C:\\x\\b.exe\t", "%20C:\\x\\b.exe%09"},
+        {"%SystemRoot%\\a.exe %0A %41", "%SystemRoot%\\a.exe %250A %41"},
+        {std::string(514, 'a') + "\n", std::string(514, 'a')},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.text);

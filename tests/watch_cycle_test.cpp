@@ -185,6 +185,11 @@ TEST_F(WatchCycleTest, StartPageIsRememberedComparedWithoutCaseAndRestoredOnNo)
         {old, now, IDYES, now, now},
         {old, now, IDNO, old, old},
         {old, nullptr, IDNO, old, old},
+        // A page remembered as empty is remembered: a change from it is asked.
+        {"", now, IDYES, now, now},
+        // Line breaks never reach the data file, where they would forge lines.
+        {old, "http://sp2.example/\r\n[Run]\r\nC:\\x\\ghost2.exe=1", IDYES,
+         "http://sp2.example/  [Run]  C:\\x\\ghost2.exe=1", "http://sp2.example/\r\n[Run]\r\nC:\\x\\ghost2.exe=1"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(std::string(row.remembered ? row.remembered : "-") + " " + (row.current ? row.current : "-"));
@@ -204,6 +209,8 @@ TEST_F(WatchCycleTest, StartPageIsRememberedComparedWithoutCaseAndRestoredOnNo)
         }
         EXPECT_EQ(Remembered("IExplorer", "StartPage"), row.stored);
         EXPECT_EQ(GetRegString(HKEY_CURRENT_USER, StartPageKey, "Start Page"), row.registry);
+        EXPECT_EQ(Remembered("Run", "C:\\x\\ghost2.exe"), "<missing>");
+        EXPECT_TRUE(Cycle({}).empty()) << "asked once, then remembered";
     }
 }
 

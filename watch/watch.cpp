@@ -86,21 +86,46 @@ void CheckRestartCommands()
         WinInit = 0;  // in memory only: the data file keeps it until options are saved
 }
 
+// The start page as the data file can hold it: a line break in the value
+// would end the profile line and let the rest forge sections of the file,
+// and the blanks around a value are lost on reading. Comparisons use the
+// same form, so a page stored this way is not asked about again.
+void StoredPageForm(const char *page, char *buffer, size_t size)
+{
+    CopyText(buffer, size, page);
+    for (char *p = buffer; *p; ++p)
+        if ((unsigned char)*p < ' ')
+            *p = ' ';
+    char *start = buffer;
+    while (*start == ' ')
+        ++start;
+    size_t length = strlen(start);
+    while (length > 0 && start[length - 1] == ' ')
+        --length;
+    memmove(buffer, start, length);
+    buffer[length] = '\0';
+}
+
 void CheckStartPage()
 {
     char keyPath[TextSize];
     char valueName[TextSize];
     char current[TextSize];
+    char stored[TextSize];
     char remembered[TextSize];
     LoadText(IDS_IE_MAIN_KEY, keyPath, sizeof(keyPath));
     LoadText(IDS_IE_START_PAGE, valueName, sizeof(valueName));
     RegReadString(HKEY_CURRENT_USER, keyPath, valueName, current);
-    if (GetPrivateProfileStringA("IExplorer", "StartPage", "", remembered, sizeof(remembered),
-                                 DataFilePath) == 0) {
-        WritePrivateProfileStringA("IExplorer", "StartPage", current, DataFilePath);
+    StoredPageForm(current, stored, sizeof(stored));
+    // Only a missing key means nothing is remembered yet: a page remembered
+    // as empty is a page like any other, and a change from it is asked about.
+    const char missing[] = "\x01";
+    GetPrivateProfileStringA("IExplorer", "StartPage", missing, remembered, sizeof(remembered), DataFilePath);
+    if (strcmp(remembered, missing) == 0) {
+        WritePrivateProfileStringA("IExplorer", "StartPage", stored, DataFilePath);
         return;
     }
-    if (lstrcmpiA(current, remembered) == 0)
+    if (lstrcmpiA(stored, remembered) == 0)
         return;
     char format[PromptSize];
     char question[PromptSize];
@@ -109,7 +134,7 @@ void CheckStartPage()
     const char *pages[2] = {current, remembered};
     FillTextPlaceholders(question, sizeof(question), format, pages, 2);
     if (AskYesNo(question))
-        WritePrivateProfileStringA("IExplorer", "StartPage", current, DataFilePath);
+        WritePrivateProfileStringA("IExplorer", "StartPage", stored, DataFilePath);
     else
         RegWriteString(HKEY_CURRENT_USER, keyPath, valueName, remembered);
 }
