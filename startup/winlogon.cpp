@@ -44,12 +44,28 @@ int ItemLength(const WinlogonList *list, int piece)
 }
 
 // True when the list holds Windows' own item outside piece `skip`.
+// True when an item starts Windows' own program, with or without arguments
+// ("explorer.exe /n"). Such an item is still listed, since its arguments
+// are no business of Windows', but it keeps a logon working.
+bool StartsOwnProgram(const char *item, bool shell)
+{
+    if (IsWindowsOwnItem(item, shell))
+        return true;
+    char program[TextSize];
+    for (const char *blank = strchr(item, ' '); blank; blank = strchr(blank + 1, ' ')) {
+        CopyTextPart(program, sizeof(program), item, (size_t)(blank - item));
+        if (IsWindowsOwnItem(program, shell))
+            return true;
+    }
+    return false;
+}
+
 bool KeepsOwnItem(const WinlogonList *list, int skip)
 {
     for (int i = 0; i < list->count; ++i) {
         char item[TextSize];
         CopyTextPart(item, sizeof(item), list->text + list->starts[i], (size_t)ItemLength(list, i));
-        if (i != skip && IsWindowsOwnItem(item, list->shell))
+        if (i != skip && StartsOwnProgram(item, list->shell))
             return true;
     }
     return false;

@@ -357,6 +357,10 @@ TEST_F(StartupParkTest, WinlogonItemsLeaveTheirListAndWindowsOwnStays)
          {"C:\\Apps\\a.exe", "C:\\Apps\\b.exe"}, " userinit , C:\\Apps\\a.exe", ""},
         // The machine's shell alone: taking it would leave no shell at all.
         {HKLM, "Shell", "C:\\x\\evil.exe", 7, {evil}, "C:\\x\\evil.exe", ""},
+        // Windows' own shell with an argument is listed, and still keeps the
+        // logon working when the item beside it goes.
+        {HKLM, "Shell", "explorer.exe /n,C:\\x\\e2.exe", 7, {"explorer.exe /n", "C:\\x\\e2.exe"},
+         "explorer.exe /n", "explorer.exe /n,C:\\x\\e2.exe"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.list);
