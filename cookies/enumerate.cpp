@@ -171,40 +171,11 @@ int IsCookieKept(const char *name)
     return GetPrivateProfileIntA(CookiesSection, CookieKeepKey(name, key), 0, DataFilePath) != 0;
 }
 
-// CookieKeepKey: a file name as a key of the data file. A profile key ends at
-// the first "=", loses the blanks around it, and a line that starts with "["
-// or ";" is a section or a comment. So those characters become "%" and their
-// two hex digits: every "=", a "[" or ";" in front, blanks at either end. A
-// "%" is encoded as "%25" only when one of these six codes ("%3D", "%5B",
-// "%3B", "%20", "%09", "%25", in either case, since keys ignore case)
-// follows it; the encoding can thus be read back, so no two names share a
-// key, and every other name is its own key, as marks always were.
+// CookieKeepKey: a file name as a key of [Cookies]; every ordinary name is
+// its own key, as marks always were.
 char *CookieKeepKey(const char *name, char *buffer)
 {
-    static const char codes[][3] = {"3D", "5B", "3B", "20", "09", "25"};
-    int length = (int)strlen(name);
-    int first = 0;
-    while (first < length && (name[first] == ' ' || name[first] == '\t'))
-        ++first;
-    int last = length - 1;
-    while (last >= first && (name[last] == ' ' || name[last] == '\t'))
-        --last;
-    int out = 0;
-    for (int i = 0; i < length && out + 4 <= CookieKeySize; ++i) {
-        char c = name[i];
-        bool encode = c == '=' || i < first || i > last || (i == 0 && (c == '[' || c == ';'));
-        if (c == '%')
-            for (const char *code : codes)
-                encode = encode || (name[i + 1] && name[i + 2] && (name[i + 1] | 0x20) == (code[0] | 0x20) &&
-                                    (name[i + 2] | 0x20) == (code[1] | 0x20));
-        if (encode) {
-            FormatText(buffer + out, 4, "%%%02X", (unsigned char)c);
-            out += 3;
-        } else {
-            buffer[out++] = c;
-        }
-    }
-    buffer[out] = '\0';
+    CodeProfileKey(name, buffer, CookieKeySize, 0);
     return buffer;
 }
 

@@ -146,17 +146,19 @@ int KeepOptions()
     return OptionsFromFile ? SaveOptions() : 0;
 }
 
-// MakeRunKey: a command as a key of [Run]. "=" becomes ":" as it always
-// has. A profile line also breaks at CR and LF, a line that starts with "["
-// or ";" is a section or a comment, and blanks around a key are lost: such a
-// command could never be remembered, and its line could forge sections of
-// the data file. So those characters become "%" and two hex digits, and a "%"
-// too where one of these codes follows it, so that no two commands share a
-// key; every ordinary command is its own key, as keys always were.
-int MakeRunKey(const char *text, char *buffer)
+// CodeProfileKey: a text as a key of the data file. A profile key ends at
+// its first "=", a line breaks at CR and LF, a line that starts with "[" or
+// ";" is a section or a comment, and blanks around a key are lost. Such a
+// text could never be found again, and its line could forge sections of the
+// file. So those characters become "%" and two hex digits, and a "%" too
+// where one of these codes follows it, so that no two texts share a key;
+// every ordinary text is its own key, as keys always were. A [Run] key makes
+// "=" a ":" instead, as it always has. Cut to size, never inside a code.
+int CodeProfileKey(const char *text, char *buffer, int size, int runKey)
 {
-    static const char codes[][3] = {"0D", "0A", "5B", "3B", "20", "09", "25"};
-    const int size = 516;
+    // Only the codes the mode can write make a "%" coded itself.
+    static const char runCodes[][3] = {"0D", "0A", "5B", "3B", "20", "09", "25"};
+    static const char keyCodes[][3] = {"3D", "5B", "3B", "20", "09", "25", "25"};  // same length
     int length = text ? (int)strlen(text) : 0;
     int first = 0;
     while (first < length && (text[first] == ' ' || text[first] == '\t'))
@@ -166,14 +168,13 @@ int MakeRunKey(const char *text, char *buffer)
         --last;
     int out = 0;
     for (int i = 0; i < length; ++i) {
-        char c = text[i] == '=' ? ':' : text[i];
-        bool encode = c == '\r' || c == '\n' || i < first || i > last ||
+        char c = runKey && text[i] == '=' ? ':' : text[i];
+        bool encode = c == '=' || (runKey && (c == '\r' || c == '\n')) || i < first || i > last ||
                       (i == 0 && (c == '[' || c == ';'));
         if (c == '%')
-            for (const char *code : codes)
+            for (const char *code : runKey ? runCodes : keyCodes)
                 encode = encode || (text[i + 1] && text[i + 2] && (text[i + 1] | 0x20) == (code[0] | 0x20) &&
                                     (text[i + 2] | 0x20) == (code[1] | 0x20));
-        // Cut to the buffer, never inside a code.
         if (out + (encode ? 3 : 1) >= size)
             break;
         if (encode) {
@@ -185,6 +186,11 @@ int MakeRunKey(const char *text, char *buffer)
     }
     buffer[out] = '\0';
     return out;
+}
+
+int MakeRunKey(const char *text, char *buffer)
+{
+    return CodeProfileKey(text, buffer, 516, 1);
 }
 
 int MakeEntryRunKey(int index, char *buffer)

@@ -174,7 +174,11 @@ int KeepOptions();
 // Length of the program's own autorun value (quoted or, as earlier versions
 // wrote it, bare); 0 when it is missing or empty.
 int ReadAutorunValue();
-// Copies text with every "=" made ":"; returns the length (buffer >= 516).
+// A text as a key of the data file: what would end or break a profile line
+// ("=", CR, LF, a leading "[" or ";", outer blanks) coded "%XX", ordinary
+// texts unchanged; runKey makes "=" a ":" instead. Cut to size; the length.
+int CodeProfileKey(const char *text, char *buffer, int size, int runKey);
+// A command as a [Run] key (CodeProfileKey with runKey); buffer >= 516.
 int MakeRunKey(const char *text, char *buffer);
 // The [Run] key of entry `index`: its Path through MakeRunKey, or its Link
 // when the Path is empty (a shortcut that cannot be resolved). The length;
