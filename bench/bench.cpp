@@ -70,10 +70,10 @@ int BareWalk(const char *folder)
     return files;
 }
 
-int EnumerateValues(HKEY root, const char *path)
+int EnumerateValues(HKEY root, const char *path, REGSAM view = 0)
 {
     RegKey key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path, 0, KEY_READ | view, key.out()) != ERROR_SUCCESS)
         return 0;
     char value[TextSize];
     BYTE data[TextSize];
@@ -82,23 +82,38 @@ int EnumerateValues(HKEY root, const char *path)
         DWORD valueSize = sizeof(value), dataSize = sizeof(data), type = 0;
         if (RegEnumValueA(key, i, value, &valueSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS)
             return values;
+        // Every command is asked for as a file once: its short name, if it
+        // is one, is listed long.
+        char command[TextSize];
+        data[dataSize < sizeof(data) ? dataSize : sizeof(data) - 1] = 0;
+        StripQuotes(command, sizeof(command), (const char *)data);
+        GetFileAttributesA(command);
         ++values;
     }
 }
 
 // The floor of a collection: the same sources read plainly. The values of
-// every Run-family and parking key with their data, the two WIN.INI lines,
-// and a walk of every Startup folder and of the Disabled folder.
+// every Run-family, Policies and parking key with their data (the machine's
+// in both registry views) and each command asked for as a file, the two
+// Winlogon values, the two WIN.INI lines, and a walk of every Startup folder
+// and of the Disabled folder.
 int BareStartupSources()
 {
     const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_USERS};
+    const REGSAM other = OtherRegistryView();
     int values = 0;
     for (HKEY root : roots) {
         for (const char *name : RunKeyNames) {
             char path[TextSize];
             FormatText(path, sizeof(path), "%s\\%s", CurrentVersionPath, name);
             values += EnumerateValues(root, path);
+            if (root == HKEY_LOCAL_MACHINE && other)
+                values += EnumerateValues(root, path, other);
         }
+        if (root != HKEY_USERS)
+            values += EnumerateValues(root, PoliciesRunPath);
+        if (root == HKEY_LOCAL_MACHINE && other)
+            values += EnumerateValues(root, PoliciesRunPath, other);
         for (const char *name : {"Startup", "Common Startup"}) {
             char folder[TextSize];
             if (RegReadString(root, ShellFoldersPath, name, folder))
@@ -109,6 +124,19 @@ int BareStartupSources()
         char path[TextSize];
         ParkingKeyPath(i, path, sizeof(path));
         values += EnumerateValues(HKEY_LOCAL_MACHINE, path);
+    }
+    for (REGSAM view : {(REGSAM)0, other}) {
+        for (const char *name : {"Shell", "Userinit"}) {
+            char text[TextSize];
+            DWORD size = sizeof(text);
+            RegKey key;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, WinlogonPath, 0, KEY_READ | view, key.out()) ==
+                    ERROR_SUCCESS &&
+                RegQueryValueExA(key, name, nullptr, nullptr, (BYTE *)text, &size) == ERROR_SUCCESS)
+                ++values;
+        }
+        if (!other)
+            break;
     }
     char line[TextSize], folder[TextSize];
     GetProfileStringA("windows", "run", "", line, sizeof(line));
@@ -248,7 +276,7 @@ int main()
     SetRunValues(self, true);
 
     Row cookies{"cookie enumeration (5,000 files, 50 nuts)", "folder walk + attributes", 1e30, 1e30};
-    Row startup{"startup collection (300 entries)", "same sources read plainly", 1e30, 1e30};
+    Row startup{"startup collection (300 entries)", "sources, file query each", 1e30, 1e30};
     Row report{"full HTML report (300 entries)", "values, attributes, file write", 1e30, 1e30};
     Row watch{"watch cycle (300 entries, 5,000 kept, 50 nuts)", "sources + cookie walk", 1e30, 1e30};
     SettleWatchState(root);

@@ -93,6 +93,11 @@ bool ReadVersionInfo(const char *path, VersionInfo *info)
     memset(info, 0, sizeof(*info));
     if (!path || !*path)
         return false;
+    // A text that names a folder names one file only. When that is not there
+    // the version functions fail too, after trying several ways to load it;
+    // a command line with arguments is the common case.
+    if ((strchr(path, '\\') || strchr(path, ':')) && !FileExists(path))
+        return false;
     DWORD handle = 0;
     DWORD size = GetFileVersionInfoSizeA(path, &handle);
     if (size == 0 || size >= VersionBufferSize)

@@ -72,19 +72,6 @@ DWORD CutFlag(bool cut)
 const char StartupApprovedPath[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved";
 
-// True when Windows' Task Manager has switched an item off: an odd first
-// byte in the value of its name under StartupApproved\<list>. Windows keeps
-// those lists in its own view of the machine's keys.
-bool SwitchedOffByWindows(HKEY root, const char *list, const char *name)
-{
-    char path[PathSize];
-    FormatText(path, sizeof(path), "%s\\%s", StartupApprovedPath, list);
-    RawValue value;
-    REGSAM view = root == HKEY_LOCAL_MACHINE ? NativeRegistryView() : 0;
-    return ReadValueBytes(root, path, name, &value, view) && value.size >= 1 &&
-           (value.data[0] & 1) != 0;
-}
-
 // The StartupApproved list of a Run source: "Run32" for the machine's Run
 // key of a 64-bit system's 32-bit view, "Run" for the others; none for
 // sources Windows does not switch off.
@@ -102,10 +89,33 @@ const char *ApprovedListOfSource(DWORD source, HKEY *root)
     return nullptr;
 }
 
-DWORD SwitchedOffFlag(HKEY root, const char *list, const char *name)
+// One StartupApproved list, opened once for a whole source: most machines
+// have none, and where there is one each item is only looked up in it.
+// Windows keeps those lists in its own view of the machine's keys.
+void OpenApprovedList(HKEY root, const char *list, RegKey *approved)
 {
-    return list && SwitchedOffByWindows(root, list, name) ? (DWORD)OriginSwitchedOff : 0;
+    if (!list)
+        return;
+    char path[PathSize];
+    FormatText(path, sizeof(path), "%s\\%s", StartupApprovedPath, list);
+    REGSAM view = root == HKEY_LOCAL_MACHINE ? NativeRegistryView() : 0;
+    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE | view, approved->out()) != ERROR_SUCCESS)
+        approved->key = nullptr;
 }
+
+// Set when Windows' Task Manager has switched an item off: an odd first
+// byte in the value of its name in the list.
+DWORD SwitchedOffFlag(const RegKey &approved, const char *name)
+{
+    RawValue value;
+    return approved.key && ReadOpenValueBytes(approved.key, name, &value) && value.size >= 1 &&
+                   (value.data[0] & 1) != 0
+               ? (DWORD)OriginSwitchedOff
+               : 0;
+}
+
+// While a Startup folder is walked: the list that switches its files off.
+const RegKey *FolderApproved = nullptr;
 
 // Adds an entry and records where it was found; nothing when the table is full.
 void AddStartupEntry(const char *title, const char *path, const char *link, DWORD source,
@@ -121,7 +131,9 @@ void CollectRunKey(const RegPlace &place, DWORD source)
     if (RegOpenKeyExA(place.root, place.path, 0, KEY_READ | place.view, key.out()) != ERROR_SUCCESS)
         return;
     HKEY approvedRoot = nullptr;
-    const char *approved = ApprovedListOfSource(source, &approvedRoot);
+    const char *list = ApprovedListOfSource(source, &approvedRoot);
+    RegKey approved;
+    OpenApprovedList(approvedRoot, list, &approved);
     char name[ValueTextSize];
     char data[ValueTextSize];
     char whole[OriginNameSize];
@@ -134,7 +146,7 @@ void CollectRunKey(const RegPlace &place, DWORD source)
             continue;
         if (strlen(name) > 1 && strlen(data) > 4 && (unsigned char)name[0] < 0x80)
             AddStartupEntry(name, data, "", source, whole,
-                            OriginLive | CutFlag(cut) | SwitchedOffFlag(approvedRoot, approved, whole));
+                            OriginLive | CutFlag(cut) | SwitchedOffFlag(approved, whole));
     }
 }
 
@@ -218,10 +230,8 @@ void AddStartupFile(const char *path, LPARAM tag)
     }
     char file[PathSize];
     CopyFileNamePart(path, file, sizeof(file));
-    HKEY root = tag == CommonStartupTag ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-    bool known = tag == CommonStartupTag || tag == UserStartupTag;
     AddStartupEntry(title, target, link, SourceStartupFolder, "",
-                    OriginLive | SwitchedOffFlag(root, known ? "StartupFolder" : nullptr, file));
+                    OriginLive | (FolderApproved ? SwitchedOffFlag(*FolderApproved, file) : 0));
 }
 
 } // namespace
@@ -332,8 +342,15 @@ void CollectStartupFolderEntries()
     for (HKEY root : roots) {
         for (const char *name : names) {
             char folder[TextSize];
-            if (RegReadString(root, ShellFoldersPath, name, folder))
-                WalkNamedFolder(folder, name == names[0] ? UserStartupTag : CommonStartupTag);
+            if (!RegReadString(root, ShellFoldersPath, name, folder))
+                continue;
+            LPARAM tag = name == names[0] ? UserStartupTag : CommonStartupTag;
+            RegKey approved;
+            OpenApprovedList(tag == CommonStartupTag ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                             "StartupFolder", &approved);
+            FolderApproved = &approved;
+            WalkNamedFolder(folder, tag);
+            FolderApproved = nullptr;
         }
     }
 }

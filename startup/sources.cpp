@@ -296,6 +296,14 @@ int ReadValueBytes(HKEY root, const char *subkey, const char *name, RawValue *va
     RegKey key;
     if (RegOpenKeyExA(root, subkey, 0, KEY_READ | view, key.out()) != ERROR_SUCCESS)
         return 0;
+    return ReadOpenValueBytes(key, name, value);
+}
+
+int ReadOpenValueBytes(HKEY key, const char *name, RawValue *value)
+{
+    value->type = REG_NONE;
+    value->size = 0;
+    value->data = nullptr;
     // Sized to the value, asked again should it grow between the two calls.
     for (int attempt = 0; attempt < 4; ++attempt) {
         DWORD size = 0;

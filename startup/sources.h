@@ -105,6 +105,8 @@ struct RawValue {
 // Reads a value whole; 0 when it is missing or longer than LongestCommand.
 int ReadValueBytes(HKEY root, const char *subkey, const char *name, RawValue *value,
                    REGSAM view = 0);
+// The same from a key the caller holds open.
+int ReadOpenValueBytes(HKEY key, const char *name, RawValue *value);
 // True when the value is there but longer than LongestCommand.
 bool ValueOverLimit(HKEY root, const char *subkey, const char *name, REGSAM view = 0);
 // Makes the value a text of the given type; 0 when no block was had.

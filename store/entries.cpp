@@ -91,11 +91,16 @@ bool PathIsLong = false;
 
 int ToLongPathName(char *dst, size_t size, const char *text)
 {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-    GetVersionExA(&version);
     // The first Windows 95 has no long-name function at all.
-    if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS && version.dwMinorVersion == 0)
+    static int firstWindows95 = -1;
+    if (firstWindows95 < 0) {
+        OSVERSIONINFOA version = {};
+        version.dwOSVersionInfoSize = sizeof(version);
+        GetVersionExA(&version);
+        firstWindows95 =
+            version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS && version.dwMinorVersion == 0;
+    }
+    if (firstWindows95)
         return CopyText(dst, size, text);
 
     char longName[PathSize] = "";
