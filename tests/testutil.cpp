@@ -141,94 +141,6 @@ void PumpMessages(DWORD ms)
     } while ((LONG)(end - GetTickCount()) > 0);
 }
 
-namespace {
-
-struct FindBox {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK FindBoxProc(HWND window, LPARAM lParam)
-{
-    FindBox *find = (FindBox *)lParam;
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != find->process || !IsWindowVisible(window))
-        return TRUE;
-    char cls[64];
-    GetClassNameA(window, cls, sizeof(cls));
-    if (strcmp(cls, "#32770") != 0)
-        return TRUE;
-    // Property sheets are #32770 too; they carry a tab control.
-    if (FindWindowExA(window, nullptr, "SysTabControl32", nullptr))
-        return TRUE;
-    // A message box has a button with the ID we look for, or at least IDOK.
-    find->found = window;
-    return FALSE;
-}
-
-BOOL CALLBACK CollectText(HWND child, LPARAM lParam)
-{
-    std::string *text = (std::string *)lParam;
-    char cls[64];
-    GetClassNameA(child, cls, sizeof(cls));
-    if (!lstrcmpiA(cls, "Static")) {
-        char buffer[2048];
-        GetWindowTextA(child, buffer, sizeof(buffer));
-        if (buffer[0]) {
-            if (!text->empty())
-                *text += "\n";
-            *text += buffer;
-        }
-    }
-    return TRUE;
-}
-
-} // namespace
-
-BoxAnswerer::BoxAnswerer(int button, DWORD timeoutMs)
-    : button_(button), timeout_(timeoutMs), threadId_(GetCurrentThreadId()),
-      thread_([this] { Run(); })
-{
-}
-
-BoxAnswerer::~BoxAnswerer()
-{
-    done_ = true;
-    if (thread_.joinable())
-        thread_.join();
-}
-
-bool BoxAnswerer::Wait()
-{
-    // The box runs its own modal loop on the test thread; once answered, the
-    // watcher ends by itself.
-    if (thread_.joinable())
-        thread_.join();
-    return answered != 0;
-}
-
-void BoxAnswerer::Run()
-{
-    DWORD start = GetTickCount();
-    while (!done_ && GetTickCount() - start < timeout_) {
-        FindBox find = {GetCurrentProcessId(), nullptr};
-        EnumWindows(FindBoxProc, (LPARAM)&find);
-        if (find.found) {
-            Sleep(50);  // let the box finish WM_INITDIALOG
-            char buffer[512] = "";
-            GetWindowTextA(find.found, buffer, sizeof(buffer));
-            caption = buffer;
-            EnumChildWindows(find.found, CollectText, (LPARAM)&text);
-            HWND control = GetDlgItem(find.found, button_);
-            PostMessageA(find.found, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), (LPARAM)control);
-            answered = 1;
-            return;
-        }
-        Sleep(20);
-    }
-}
-
 HANDLE StartChildProcess(const std::string &path, const char *args, DWORD *processId)
 {
     std::string command = "\"" + path + "\"";
@@ -382,19 +294,6 @@ int SheetCurrentTab(HWND sheet)
 HWND SheetCurrentPage(HWND sheet)
 {
     return (HWND)SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0);
-}
-
-std::string SheetTabText(HWND sheet, int index)
-{
-    HWND tabs = FindWindowExA(sheet, nullptr, "SysTabControl32", nullptr);
-    char text[256] = "";
-    TCITEMA item = {};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = sizeof(text);
-    if (!tabs || !SendMessageA(tabs, TCM_GETITEMA, (WPARAM)index, (LPARAM)&item))
-        return "<none>";
-    return text;
 }
 
 std::string WindowText(HWND window)
@@ -627,17 +526,6 @@ void SelectListRow(HWND list, int row)
     SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&item);
 }
 
-std::string ListColumnHeader(HWND list, int column)
-{
-    char text[128] = "";
-    LVCOLUMNA info = {};
-    info.mask = LVCF_TEXT;
-    info.pszText = text;
-    info.cchTextMax = sizeof(text);
-    SendMessageA(list, LVM_GETCOLUMNA, (WPARAM)column, (LPARAM)&info);
-    return text;
-}
-
 void ClickButton(HWND dialog, int id)
 {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
@@ -653,23 +541,10 @@ void DoubleClickRow(HWND dialog, HWND list, int row)
     SendMessageA(dialog, WM_NOTIFY, activate.hdr.idFrom, (LPARAM)&activate);
 }
 
-bool IsOwnerDrawn(HWND dialog, int id)
+DialogSeen DialogShownBy(int button, const std::function<void()> &action)
 {
-    return (GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW;
-}
-
-DialogSeen DialogShownBy(int button, const std::function<void()> &action, DWORD timeoutMs)
-{
-    DialogSeen seen;
-    UINT_PTR wait = WhenWindowAppears(FindThreadDialog, [&](HWND dialog) {
-        seen.shown = true;
-        seen.caption = WindowText(dialog);
-        EnumChildWindows(dialog, CollectDialogItem, (LPARAM)&seen);
-        PostMessageA(dialog, WM_COMMAND, button, 0);
-    }, timeoutMs);
-    action();
-    CancelWindowWait(wait);
-    return seen;
+    std::vector<DialogSeen> seen = DialogsShownBy({button}, action);
+    return seen.empty() ? DialogSeen() : seen[0];
 }
 
 bool DriveListPage(int startPage, const std::function<void(HWND, HWND, HWND)> &body)
@@ -725,7 +600,6 @@ StartupSandbox::StartupSandbox(const char *name)
     WriteProfileStringA("windows", "run", nullptr);
     WriteProfileStringA("windows", "load", nullptr);
     DeleteRegTree(HKEY_LOCAL_MACHINE, DisabledKeyPath);
-    NoteMissingKey(HKEY_LOCAL_MACHINE, DisabledKeyPath);
     RemoveTree(disabled);
     RemoveTree(removed);
     ClearEntries();
@@ -736,11 +610,11 @@ StartupSandbox::~StartupSandbox()
     ClearEntries();
     for (auto value = saved.rbegin(); value != saved.rend(); ++value)
         RestoreRegValue(*value);
+    while (!values.empty())
+        values.pop_back();
     RestoreWinIniLine(run);
     RestoreWinIniLine(load);
     DeleteRegTree(HKEY_LOCAL_MACHINE, DisabledKeyPath);
-    for (const auto &key : created)
-        DeleteRegTree(key.first, key.second.c_str());
     RemoveTree(disabled);
     RemoveTree(removed);
     RemoveTree(scratch);
@@ -760,27 +634,11 @@ std::string StartupSandbox::Folder(const char *name, HKEY root, const char *valu
     return folder;
 }
 
-void StartupSandbox::NoteMissingKey(HKEY root, const std::string &key)
-{
-    // The outermost key that is missing goes again, with all below it.
-    for (size_t end = 0; end != std::string::npos;) {
-        end = key.find('\\', end + 1);
-        std::string part = key.substr(0, end);
-        HKEY handle;
-        if (RegOpenKeyExA(root, part.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) {
-            created.push_back({root, part});
-            break;
-        }
-        RegCloseKey(handle);
-    }
-}
-
 bool StartupSandbox::Set(HKEY root, const std::string &key, const char *name, const char *data,
                          DWORD type)
 {
-    NoteMissingKey(root, key);
-    saved.push_back(SaveRegValue(root, key.c_str(), name));
-    return SetRegString(root, key.c_str(), name, data, type);
+    values.push_back(std::make_unique<ScopedRegValue>(root, key.c_str(), name, data, type));
+    return values.back()->ok;
 }
 
 void ExpectIconPerRow(HWND list, HIMAGELIST expected)
@@ -810,7 +668,7 @@ ScopedRegValue::ScopedRegValue(HKEY root, const char *subkey, const char *name, 
     }
     HKEY handle;
     if (text) {
-        SetRegString(root, subkey, name, text, type);
+        ok = SetRegString(root, subkey, name, text, type);
     } else if (RegOpenKeyExA(root, subkey, 0, KEY_WRITE, &handle) == ERROR_SUCCESS) {
         RegDeleteValueA(handle, name);
         RegCloseKey(handle);
@@ -941,48 +799,9 @@ std::wstring LongPathW(const std::string &path)
     return L"\\\\?\\" + full;
 }
 
-std::string MakeLongFolder(const std::string &base, size_t length)
-{
-    std::string folder = base;
-    while (folder.size() < length) {
-        size_t room = length - folder.size() - 1;
-        // No component shorter than two: the last one takes what is left.
-        size_t part = room > 62 ? 60 : room;
-        folder += "\\" + std::string(part ? part : 1, 'd');
-        if (!CreateDirectoryW(LongPathW(folder).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-            return "";
-    }
-    return folder.size() == length ? folder : "";
-}
-
 bool CopyFileToLongPath(const std::string &from, const std::string &to)
 {
     return CopyFileW(LongPathW(from).c_str(), LongPathW(to).c_str(), FALSE) != 0;
-}
-
-void RemoveLongTree(const std::string &folder)
-{
-    std::wstring root = LongPathW(folder);
-    WIN32_FIND_DATAW find;
-    HANDLE h = FindFirstFileW((root + L"\\*").c_str(), &find);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = find.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            std::wstring item = root + L"\\" + name;
-            SetFileAttributesW(item.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (find.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                char narrow[1024] = "";
-                WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, narrow, sizeof(narrow), nullptr, nullptr);
-                RemoveLongTree(folder + "\\" + narrow);
-            } else {
-                DeleteFileW(item.c_str());
-            }
-        } while (FindNextFileW(h, &find));
-        FindClose(h);
-    }
-    RemoveDirectoryW(root.c_str());
 }
 
 // --- A run of modal questions answered in turn -------------------------------

@@ -27,28 +27,6 @@ bool RegValueExists(HKEY root, const char *subkey, const char *name);
 // Dispatches this thread's messages for about ms milliseconds.
 void PumpMessages(DWORD ms);
 
-// Answers the next message box (or any dialog of class #32770 that is not a
-// sheet) that appears in this process by pressing `button`, and remembers its
-// caption and text. Start it before the call that shows the box.
-class BoxAnswerer {
-public:
-    explicit BoxAnswerer(int button, DWORD timeoutMs = 20000);
-    ~BoxAnswerer();
-    // Waits for the watcher to finish; true when a box was answered.
-    bool Wait();
-    std::string caption;
-    std::string text;
-    int answered = 0;
-
-private:
-    void Run();
-    int button_;
-    DWORD timeout_;
-    DWORD threadId_;
-    std::atomic<bool> done_{false};
-    std::thread thread_;
-};
-
 // Starts a program (quoted path, then args) as a child of the test; its
 // process handle, or none. *processId receives its identifier.
 HANDLE StartChildProcess(const std::string &path, const char *args, DWORD *processId);
@@ -77,10 +55,9 @@ HWND FindThreadDialog();
 // then closes it as the Close button does (WM_COMMAND IDCANCEL). False when
 // no sheet appeared.
 bool DriveSheet(HWND owner, int startPage, const std::function<void(HWND)> &body);
-// Selected tab, the page window shown, a tab's title.
+// Selected tab, the page window shown.
 int SheetCurrentTab(HWND sheet);
 HWND SheetCurrentPage(HWND sheet);
-std::string SheetTabText(HWND sheet, int index);
 std::string WindowText(HWND window);
 // When SENTROVIA_SHOT_DIR names a folder, writes NAME.ready into it and
 // keeps dispatching messages until something outside removes that file
@@ -120,6 +97,7 @@ bool PointShellFolder(HKEY root, const char *name, const std::string &folder);
 #include <commctrl.h>
 
 #include <map>
+#include <memory>
 #include <vector>
 
 // Fixture programs started as children of one test and ended with it. Start
@@ -144,11 +122,9 @@ std::vector<ListRow> ReadListRows(HWND list);
 // The first row whose cell in `column` is `text` (case ignored); -1 for none.
 int FindListRow(HWND list, const std::string &text, int column = 0);
 void SelectListRow(HWND list, int row);
-std::string ListColumnHeader(HWND list, int column);
 // What a click on a button and a double click on a list row send.
 void ClickButton(HWND dialog, int id);
 void DoubleClickRow(HWND dialog, HWND list, int row);
-bool IsOwnerDrawn(HWND dialog, int id);
 // A modal dialog or message box that `action` put up on this thread,
 // answered with `button`: its caption, its Static texts (joined by "\n") and
 // every control's text by ID. shown stays false when none came up.
@@ -157,7 +133,7 @@ struct DialogSeen {
     std::string caption, text;
     std::map<int, std::string> items;
 };
-DialogSeen DialogShownBy(int button, const std::function<void()> &action, DWORD timeoutMs = 5000);
+DialogSeen DialogShownBy(int button, const std::function<void()> &action);
 // Opens the program's sheet at one of its list pages and runs body(sheet,
 // page, list) on it; false when no sheet with a current page came up.
 bool DriveListPage(int startPage, const std::function<void(HWND, HWND, HWND)> &body);
@@ -165,6 +141,7 @@ bool DriveListPage(int startPage, const std::function<void(HWND, HWND, HWND)> &b
 std::string LoadedText(int id);
 
 // --- Startup entries, and the startup sources set aside for one test -------
+struct ScopedRegValue;
 struct StartupRow {
     std::string title, path, link;
     DWORD source;
@@ -187,10 +164,9 @@ struct StartupSandbox {
     std::string Folder(const char *name, HKEY root = nullptr, const char *value = nullptr);
     bool Set(HKEY root, const std::string &key, const char *name, const char *data,
              DWORD type = REG_SZ);
-    void NoteMissingKey(HKEY root, const std::string &key);
     std::string scratch, disabled, removed;
-    std::vector<SavedRegValue> saved;
-    std::vector<std::pair<HKEY, std::string>> created;
+    std::vector<SavedRegValue> saved;  // put back first, in reverse
+    std::vector<std::unique_ptr<ScopedRegValue>> values;
     SavedWinIniLine run, load;
 };
 // Checks a list's small icons: the program's own first, then one of its own
@@ -208,10 +184,10 @@ struct ScopedRegValue {
     ScopedRegValue &operator=(const ScopedRegValue &) = delete;
     SavedRegValue saved;
     std::string createdKey;  // the outermost key that was missing, or empty
+    bool ok = true;          // the value was written
 };
 
 // --- Cookie folders, Netscape values and the data file set aside -----------
-#include <memory>
 
 // While it lives, both "Cookies" folder values of the user name `folder`
 // (an empty folder under the scratch folder), the Netscape values are gone
@@ -253,12 +229,7 @@ HANDLE HoldFileOpen(const std::string &path);
 std::string MakeDeepFolder(const std::string &base);
 // The "\\?\" form of a path (made full), for the wide functions.
 std::wstring LongPathW(const std::string &path);
-// Creates base\dddd...\dddd... (components of at most 60 characters) until the
-// path is exactly `length` characters long; the path, or empty on failure.
-std::string MakeLongFolder(const std::string &base, size_t length);
 bool CopyFileToLongPath(const std::string &from, const std::string &to);
-// Removes a folder and everything in it, whatever the length of its paths.
-void RemoveLongTree(const std::string &folder);
 
 // --- A run of modal questions answered in turn -------------------------------
 // What a dialog or message box shows, read as DialogShownBy reads it.

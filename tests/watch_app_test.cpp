@@ -344,8 +344,8 @@ TEST_F(ShellTest, OptionsFileHeldByAnotherProgramIsToldOnceAndNothingChanges)
         HWND page = SheetCurrentPage(sheet);
         EXPECT_EQ(Checks(page), "01000") << "the settings in use, not the defaults";
         // A change that cannot be written is undone; the user is told once.
-        EXPECT_TRUE(DialogShownBy(IDOK, [&] { SendDlgItemMessageA(page, 1020, BM_CLICK, 0, 0); }, 1000).shown);
-        EXPECT_FALSE(DialogShownBy(IDOK, [&] { SendDlgItemMessageA(page, 1014, BM_CLICK, 0, 0); }, 1000).shown);
+        EXPECT_TRUE(DialogShownBy(IDOK, [&] { SendDlgItemMessageA(page, 1020, BM_CLICK, 0, 0); }).shown);
+        EXPECT_FALSE(DialogShownBy(IDOK, [&] { SendDlgItemMessageA(page, 1014, BM_CLICK, 0, 0); }).shown);
         EXPECT_EQ(Checks(page) + std::to_string(Sound + Start), "010000");
     }));
     EXPECT_EQ(ReadFileBytes(DataFilePath), stored);
