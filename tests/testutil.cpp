@@ -80,21 +80,8 @@ std::string ReadFileBytes(const std::string &path)
 
 bool DeleteRegTree(HKEY root, const char *subkey)
 {
-    HKEY key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return true;
-    std::vector<std::string> children;
-    char name[512];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = sizeof(name);
-        if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        children.push_back(name);
-    }
-    RegCloseKey(key);
-    for (const auto &child : children)
-        DeleteRegTree(root, (std::string(subkey) + "\\" + child).c_str());
-    return RegDeleteKeyA(root, subkey) == ERROR_SUCCESS;
+    LONG result = RegDeleteTreeA(root, subkey);
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
 bool SetRegString(HKEY root, const char *subkey, const char *name, const char *value, DWORD type)
