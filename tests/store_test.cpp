@@ -1,317 +1,181 @@
-// The settings store: the data file beside the program, the [Options]
-// section, run keys, and the registry operations every subsystem relies on.
+// The entry table, the data file beside the program, run keys and the
+// restart commands, against real files, keys and dialogs.
+#include "resource.h"
+#include "restart/restart.h"
 #include "store/store.h"
 #include "testutil.h"
 
 #include <gtest/gtest.h>
 
-#include <string.h>
-
-#include <string>
 #include <tuple>
 
 namespace {
 
-const char TestKey[] = "Software\\SentroviaSpineTest";
 const std::string Missing = "<missing>";
 
-// Private-profile reads may come from the system's cache of the file; after
-// its bytes changed behind the cache's back the cache must go.
-void FlushProfileCache() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, DataFilePath); }
+// What a reader put into a buffer of `size` bytes: the byte behind it stays
+// untouched, and the answer is the text's length.
+std::string Fenced(size_t size, const std::function<int(char *)> &read)
+{
+    char buffer[1024];
+    memset(buffer, '#', sizeof(buffer));
+    int length = read(buffer);
+    EXPECT_EQ(buffer[size], '#');
+    std::string text(buffer, strnlen(buffer, size));
+    EXPECT_EQ(length, (int)text.size());
+    return text;
+}
+
+// Profile reads and writes may go through the system's cache of the file.
+void Flush() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, DataFilePath); }
 
 void SetDataFile(const std::string &bytes)
 {
-    FlushProfileCache();
-    if (bytes == Missing)
-        DeleteFileA(DataFilePath);
-    else
-        EXPECT_TRUE(WriteFileBytes(DataFilePath, bytes));
-    FlushProfileCache();
+    Flush();
+    EXPECT_TRUE(bytes == Missing ? (DeleteFileA(DataFilePath), true) : WriteFileBytes(DataFilePath, bytes));
 }
 
 typedef std::tuple<int, int, int, int, int> Values;
 Values Options() { return std::tie(Minutes, Start, Cookies, Sound, WinInit); }
 void SetOptions(const Values &values) { std::tie(Minutes, Start, Cookies, Sound, WinInit) = values; }
 
-// The data file, the option variables and the program's own Run value are
-// put back as they were after each test.
-struct DataFileTest : ::testing::Test {
+// The data file, the options, the entry table and a scratch folder are put
+// back after each test.
+struct StoreTest : ::testing::Test {
     void TearDown() override
     {
         SelectDataFile(path_.c_str());
         SetDataFile(file_), SetOptions(options_), AutorunFlag = flag_, OptionsFromFile = fromFile_;
+        ClearEntries(), RemoveTree(folder_);
     }
-    std::string path_ = DataFilePath;
-    std::string file_ = (FlushProfileCache(), ReadFileBytes(DataFilePath));
+    std::string path_ = DataFilePath, file_ = (Flush(), ReadFileBytes(DataFilePath));
     Values options_ = Options();
     int flag_ = AutorunFlag, fromFile_ = OptionsFromFile;
-    ScopedRegValue autorun_{HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, nullptr};
-};
-
-struct RegistryTest : ::testing::Test {
-    void TearDown() override { EXPECT_TRUE(DeleteRegTree(HKEY_CURRENT_USER, TestKey)); }
+    std::string folder_ = MakeScratchDir("store");
 };
 
 } // namespace
 
-TEST_F(DataFileTest, LocateDataFileNamesTheFileBesideTheProgramEvenWhenMissing)
+TEST_F(StoreTest, EntriesLoseTheirQuotesAreCutAndEndAtThreeHundred)
 {
-    std::string expected = TestDir() + "\\Sentro.dat";
-    for (bool exists : {true, false}) {
-        SCOPED_TRACE(exists);
-        SetDataFile(exists ? "" : Missing);
-        char buffer[TextSize];
-        memset(buffer, 'x', sizeof(buffer));
-        // A missing file still gives its path: the first write creates it.
-        EXPECT_EQ(LocateDataFile(buffer), exists ? (int)expected.size() : 0);
-        EXPECT_STRCASEEQ(buffer, expected.c_str());
-        EXPECT_STRCASEEQ(DataFilePath, expected.c_str());
+    const struct { std::string title, path, link, stored; } rows[] = {
+        {"\"Quoted\" title", "\"C:\\Program Files\\App\\app.exe\" /min", "C:\\x.lnk",
+         "\"Quoted\" title|C:\\Program Files\\App\\app.exe /min|C:\\x.lnk"},
+        {std::string(300, 'T'), std::string(511, 'p'), std::string(400, 'l'),
+         std::string(127, 'T') + "|" + std::string(259, 'p') + "|" + std::string(259, 'l')},
+        {"", "\"" + std::string(600, 'q') + "\"", "", "|" + std::string(259, 'q') + "|"},
+    };
+    auto entry = [](int i) {
+        return Fenced(TitleSize, [&](char *b) { return GetEntryTitle(i, b); }) + "|" +
+               Fenced(PathSize, [&](char *b) { return GetEntryPath(i, b); }) + "|" +
+               Fenced(PathSize, [&](char *b) { return GetEntryLink(i, b); }) + "|" +
+               std::to_string(GetEntrySource(i) + GetEntryNumber(i));
+    };
+    for (const auto &row : rows) {
+        ASSERT_EQ(AddEntry(row.title.c_str(), row.path.c_str(), row.link.c_str(), 14, 4242), 1);
+        EXPECT_EQ(entry(EntryCount - 1), row.stored + "|4256");
     }
+    while (EntryCount < MaxEntries)
+        ASSERT_EQ(AddEntry("Fill", "C:\\APP.EXE", "", 1, 0), 1);
+    EXPECT_EQ(AddEntry("One too many", "C:\\MORE.EXE", "", 1, 0), 0);
+    EXPECT_EQ(entry(MaxEntries - 1) + "|" + entry(MaxEntries) + "|" + entry(-1), "Fill|C:\\APP.EXE||1||||0||||0");
 }
 
-TEST_F(DataFileTest, OnlyAFileKnownToBeMissingMakesAFirstStart)
+TEST_F(StoreTest, DataFileIsMadeOnlyWhenKnownToBeMissing)
 {
-    // A file deep in folders, one held open by another program, a folder
-    // of the file's name, a path too long for the profile functions, and
-    // files that are missing (in a folder that is there, or is not).
-    std::string folder = MakeScratchDir("datafile"), deep = MakeDeepFolder(folder);
-    std::string longFolder = MakeLongFolder(folder, 300);
-    const struct { std::string path; int found, unusable; } rows[] = {
-        {deep + "\\Sentro.dat", 1, 0}, {folder + "\\busy.dat", 1, 0},
-        {folder + "\\dir.dat", 0, 1}, {longFolder + "\\Sentro.dat", 0, 1},
-        {folder + "\\missing.dat", 0, 0}, {folder + "\\none\\Sentro.dat", 0, 0},
+    std::string deep = "C:\\" + std::string(500, 'f');  // cut within the name
+    const struct { std::string folder, path; } folders[] = {
+        {"C:", "C:\\Sentro.dat"}, {"C:\\", "C:\\Sentro.dat"}, {"D:\\Tools", "D:\\Tools\\Sentro.dat"},
+        {deep, deep + "\\Sentro."}};
+    for (const auto &row : folders)
+        EXPECT_EQ(Fenced(TextSize, [&](char *b) { return DataFileInFolder(row.folder.c_str(), b); }), row.path);
+
+    // One held by another program may well be there; a folder or a path too
+    // long for the profile functions is unusable. A first start writes the
+    // defaults at once; where it cannot, the file is unusable.
+    const struct { std::string path; int found, unusable, created; } rows[] = {
+        {folder_ + "\\busy.dat", 1, 0, 0}, {folder_ + "\\dir.dat", 0, 1, 0},
+        {folder_ + "\\" + std::string(300, 'x') + "\\Sentro.dat", 0, 1, 0}, {folder_ + "\\none\\Sentro.dat", 0, 0, 0},
+        {folder_ + "\\new.dat", 0, 0, 1},
     };
-    ASSERT_TRUE(WriteFileBytes(rows[0].path, "[Options]\r\nMinutes=0\r\n"));
-    ASSERT_TRUE(WriteFileBytes(rows[1].path, "[Options]\r\nMinutes=0\r\n"));
-    ASSERT_TRUE(CreateDirectoryA(rows[2].path.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileToLongPath(rows[0].path, rows[3].path));
-    HANDLE holder = HoldFileOpen(rows[1].path);
-    ASSERT_NE(holder, nullptr);
+    ASSERT_TRUE(WriteFileBytes(rows[0].path, "[Options]\r\n") && CreateDirectoryA(rows[1].path.c_str(), nullptr));
+    HANDLE holder = HoldFileOpen(rows[0].path);
     for (const auto &row : rows) {
-        SCOPED_TRACE(row.path.substr(folder.size()));
         DataFileUnusable = !row.unusable;
-        EXPECT_EQ(SelectDataFile(row.path.c_str()), row.found ? (int)row.path.size() : 0);
-        EXPECT_EQ(DataFileUnusable, row.unusable);
-        EXPECT_EQ(std::string(DataFilePath), row.path.substr(0, TextSize - 1));
+        EXPECT_EQ(SelectDataFile(row.path.c_str()), row.found ? (int)row.path.size() : 0) << row.path;
+        EXPECT_EQ(DataFileUnusable, row.unusable) << row.path;
+        EXPECT_TRUE(row.found || row.unusable || CreateDataFile() * 10 + DataFileUnusable == (row.created ? 10 : 1));
     }
     EndChildProcess(holder);
-    // The first start puts the file on disk at once, with the defaults; where
-    // it cannot, the file is unusable.
-    for (int row : {4, 5}) {
-        SelectDataFile(rows[row].path.c_str());
-        SetOptions({0, 0, 0, 1, 1});
-        EXPECT_EQ(CreateDataFile(), row == 4 ? 1 : 0);
-        EXPECT_EQ(DataFileUnusable, row == 4 ? 0 : 1);
-    }
-    EXPECT_EQ(ReadFileBytes(rows[4].path),
-              "[Options]\r\nMinutes=3\r\nStart=1\r\nCookies=0\r\nSound=1\r\nWinInit=1\r\n");
-    RemoveLongTree(folder + "\\" + longFolder.substr(folder.size() + 1, 60));
-    RemoveTree(folder);
+    EXPECT_EQ(ReadFileBytes(DataFilePath), "[Options]\r\nMinutes=3\r\nStart=1\r\nCookies=0\r\nSound=1\r\nWinInit=1\r\n");
 }
 
-TEST(EntryRunKeyTest, PathOrElseLinkAndNoQuestionAboutParkedCopiesOfUnknownOrigin)
+TEST_F(StoreTest, OptionsTakeDefaultsKeepOtherSectionsAndAFileHeldElsewhere)
 {
-    // The key of an entry with a Path is the one earlier versions wrote.
-    const struct { const char *path, *link; DWORD source; const char *key; int watched; } rows[] = {
-        {"C:\\APP\\RUN.EXE /opt=1", "", 1, "C:\\APP\\RUN.EXE /opt:1", 1},
-        {"C:\\Tools\\t.exe", "C:\\Startup\\t.lnk", 200, "C:\\Tools\\t.exe", 1},
-        {"", "C:\\Startup\\lost=1.lnk", 200, "C:\\Startup\\lost:1.lnk", 1},
-        {"C:\\Parked\\p.exe", "", 0, "C:\\Parked\\p.exe", 0},
-        {"", "", 200, "", 0},
-    };
-    ClearEntries();
-    for (const auto &row : rows)
-        ASSERT_TRUE(AddEntry("Title", row.path, row.link, row.source, 0));
-    for (int i = 0; i < EntryCount; ++i) {
-        char key[516 + 4];
-        EXPECT_EQ(MakeEntryRunKey(i, key), (int)strlen(rows[i].key)) << i;
-        EXPECT_STREQ(key, rows[i].key);
-        EXPECT_EQ(IsWatchedEntry(i), rows[i].watched) << i;
-    }
-    ClearEntries();
-}
-
-TEST(DataFileInFolderTest, RootFolderKeepsOneBackslashAndLongFoldersAreCut)
-{
-    std::string deep = "C:\\" + std::string(600, 'f');
-    const struct { std::string folder, expected; } rows[] = {
-        {"C:", "C:\\Sentro.dat"}, {"C:\\", "C:\\Sentro.dat"},
-        {"D:\\Tools\\Sentrovia", "D:\\Tools\\Sentrovia\\Sentro.dat"},
-        {deep, deep.substr(0, TextSize - 1)},
-    };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.folder);
-        char buffer[TextSize + 8];
-        memset(buffer, '#', sizeof(buffer));
-        EXPECT_EQ(DataFileInFolder(row.folder.c_str(), buffer), (int)row.expected.size());
-        EXPECT_EQ(std::string(buffer), row.expected);
-        EXPECT_EQ(buffer[TextSize], '#');
-    }
-}
-
-TEST_F(DataFileTest, LoadOptionsTakesDefaultsForWhatIsMissing)
-{
-    const struct { std::string file; Values expected; } rows[] = {
-        {Missing, {3, 1, 0, 1, 1}}, {"", {3, 1, 0, 1, 1}},
-        // A key of another section does not count.
-        {"[Options]\r\nMinutes=0\r\nCookies=1\r\n[Run]\r\nSound=0\r\n", {0, 1, 1, 1, 1}},
-        {"[Options]\r\nMinutes=abc\r\nStart=0\r\n", {0, 0, 0, 1, 1}},
-        {"[Options]\r\nMinutes=-2\r\n", {-2, 1, 0, 1, 1}},
-    };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.file);
-        SetDataFile(row.file);
-        SetOptions({77, 77, 77, 77, 77});
-        LoadOptions();
-        EXPECT_EQ(Options(), row.expected);
-        EXPECT_TRUE(row.file != Missing || ReadFileBytes(DataFilePath) == Missing);  // never creates it
-    }
-}
-
-TEST_F(DataFileTest, SaveOptionsWritesTheFiveKeysInOrderAndKeepsTheOtherSections)
-{
-    SetDataFile(Missing);
-    SetOptions({12, 0, 1, 0, -1});
-    SaveOptions();
-    FlushProfileCache();
-    EXPECT_EQ(ReadFileBytes(DataFilePath),
-              "[Options]\r\nMinutes=12\r\nStart=0\r\nCookies=1\r\nSound=0\r\nWinInit=-1\r\n");
-    SetOptions({77, 77, 77, 77, 77});
+    SetDataFile("[Run]\r\nC:\\APP.EXE /o:1=1\r\n[Options]\r\nMinutes=0\r\nCookies=1\r\n[IE]\r\nSound=0\r\n");
     LoadOptions();
-    EXPECT_EQ(Options(), Values(12, 0, 1, 0, -1));
+    EXPECT_EQ(Options(), Values(0, 1, 1, 1, 1));
+    SetOptions({12, 0, 1, 0, -1});
+    EXPECT_EQ(SaveOptions(), 1);
+    Flush();
+    EXPECT_EQ(ReadFileBytes(DataFilePath), "[Run]\r\nC:\\APP.EXE /o:1=1\r\n[Options]\r\nMinutes=12\r\nCookies=1\r\n"
+                                           "Start=0\r\nSound=0\r\nWinInit=-1\r\n[IE]\r\nSound=0\r\n");
 
-    SetDataFile("[Run]\r\nC:\\APP\\RUN.EXE /opt:1=1\r\n[Options]\r\nMinutes=9\r\n"
-                "[IExplorer]\r\nStartPage=about:blank\r\n");
-    SetOptions({4, 1, 1, 1, 1});
-    SaveOptions();
-    FlushProfileCache();
-    EXPECT_EQ(ReadFileBytes(DataFilePath),
-              "[Run]\r\nC:\\APP\\RUN.EXE /opt:1=1\r\n[Options]\r\nMinutes=4\r\nStart=1\r\nCookies=1\r\n"
-              "Sound=1\r\nWinInit=1\r\n[IExplorer]\r\nStartPage=about:blank\r\n");
-}
-
-TEST_F(DataFileTest, FileHeldByAnotherProgramKeepsTheOptionsAndNoDefaultsGoOverIt)
-{
-    const std::string stored = "[Options]\r\nMinutes=9\r\nStart=0\r\n";
+    // Held without sharing: nothing is read, so nothing is written over it.
+    const std::string stored = "[Options]\r\nMinutes=9\r\n";
     SetDataFile(stored);
-    SetOptions({3, 1, 0, 1, 1});
     OptionsFromFile = 0;
     {
-        FileHandle held(CreateFileA(DataFilePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                    OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(held.valid());
+        FileHandle held(CreateFileA(DataFilePath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         EXPECT_EQ(LoadOptions(), 0);
-        EXPECT_EQ(Options(), Values(3, 1, 0, 1, 1)) << "the memory is kept";
+        EXPECT_EQ(Options(), Values(12, 0, 1, 0, -1));
     }
-    // Never read: exit and session end write nothing over the stored ones.
     EXPECT_EQ(KeepOptions(), 0);
-    FlushProfileCache();
     EXPECT_EQ(ReadFileBytes(DataFilePath), stored);
-    // Read once, they are the program's to keep.
     EXPECT_EQ(LoadOptions(), 1);
-    EXPECT_EQ(Options(), Values(9, 0, 0, 1, 1));
-    Minutes = 4;
+    EXPECT_EQ(Options(), Values(9, 1, 0, 1, 1));
     EXPECT_EQ(KeepOptions(), 1);
-    EXPECT_EQ(GetPrivateProfileIntA("Options", "Minutes", 0, DataFilePath), 4);
 }
 
-TEST_F(DataFileTest, AutorunFlagFollowsTheProgramsRunValue)
-{
-    SetDataFile("");
-    const struct { const char *value; int flag; } rows[] = {
-        {"C:\\Sentrovia\\Sentrovia.exe", 1}, {"", 0}, {nullptr, 0}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.value ? row.value : "(missing)");
-        ScopedRegValue value(HKEY_LOCAL_MACHINE, RunKeyPath, AppTitle, row.value);
-        AutorunFlag = !row.flag;
-        LoadOptions();
-        EXPECT_EQ(AutorunFlag, row.flag);
-    }
-}
-
-TEST(MakeRunKeyTest, EqualSignsBecomeColonsLineBreaksAreCodedCutToTheWorkBuffer)
+TEST(RunKeyTest, CodesWhatWouldBreakTheDataFileAndFitsItsBuffer)
 {
     const struct { std::string text, key; } rows[] = {
-        {"C:\\APP\\RUN.EXE /opt=1", "C:\\APP\\RUN.EXE /opt:1"},
-        {"a=b==c=", "a:b::c:"},
-        {"", ""},
-        {std::string(600, '='), std::string(515, ':')},
-        // What would break the data file's lines is coded, so the key can be
-        // remembered and can forge no section; "%" only before such a code.
-        {"C:\\x\\nl.exe\r\n[Run]\r\nC:\\x\\g.exe", "C:\\x\\nl.exe%0D%0A[Run]%0D%0AC:\\x\\g.exe"},
-        {"[C:\\x\\brk.exe]", "%5BC:\\x\\brk.exe]"},
-        {";C:\\x\\semi.exe", "%3BC:\\x\\semi.exe"},
-        {" C:\\x\\b.exe\t", "%20C:\\x\\b.exe%09"},
-        {"%SystemRoot%\\a.exe %0A %41", "%SystemRoot%\\a.exe %250A %41"},
-        {std::string(514, 'a') + "\n", std::string(514, 'a')},
+        {"C:\\APP\\RUN.EXE /opt=1", "C:\\APP\\RUN.EXE /opt:1"}, {std::string(600, '='), std::string(515, ':')},
+        {"C:\\x\\nl.exe\r\n[Run]", "C:\\x\\nl.exe%0D%0A[Run]"}, {";C:\\x.exe ", "%3BC:\\x.exe%20"},
+        {"%SystemRoot%\\a.exe %0A", "%SystemRoot%\\a.exe %250A"}, {std::string(514, 'a') + "\n", std::string(514, 'a')},
     };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.text);
-        char key[516 + 4];
-        memset(key, '#', sizeof(key));
-        EXPECT_EQ(MakeRunKey(row.text.c_str(), key), (int)row.key.size());
-        EXPECT_EQ(std::string(key), row.key);
-        EXPECT_EQ(key[516], '#');
-    }
+    for (const auto &row : rows)
+        EXPECT_EQ(Fenced(516, [&](char *key) { return MakeRunKey(row.text.c_str(), key); }), row.key);
 }
 
-TEST_F(RegistryTest, ReadStringLimitsAndExpandsValues)
+TEST_F(StoreTest, RestartCommandsAreShownAndOnlyDeleteRemovesThem)
 {
-    char root[TextSize] = "";
-    ASSERT_GT(GetEnvironmentVariableA("SystemRoot", root, sizeof(root)), 0u);
-    const std::string z(1, '\0');
-    const struct { DWORD type; std::string stored, expected; } rows[] = {
-        {REG_SZ, "C:\\Program Files\\App\\app.exe" + z, "C:\\Program Files\\App\\app.exe"},
-        {REG_SZ, "%SystemRoot%\\x" + z, "%SystemRoot%\\x"},
-        {REG_EXPAND_SZ, "%SystemRoot%\\system32\\app.exe" + z, root + std::string("\\system32\\app.exe")},
-        {REG_SZ, std::string(511, 'a') + z, std::string(511, 'a')},
-        // 512 characters and the zero are 513 bytes: too long, as is a 600-byte value.
-        {REG_SZ, std::string(512, 'b') + z, ""},
-        {REG_SZ, std::string(599, 'c') + z, ""},
-        {REG_SZ, z, ""},
-        // Stored without a terminating zero: the text still ends after it.
-        {REG_BINARY, "abc", "abc"},
-        {REG_NONE, "<not written>", ""},
+    // The dialog shows the first 4095 bytes, every line feed after a carriage return.
+    std::string bytes, shown;
+    for (int line = 0; bytes.size() < 5000; ++line)
+        bytes += "NUL=C:\\TEMP\\PENDING" + std::to_string(line) + (line % 2 ? ".TMP\n" : ".TMP\r\n");
+    for (char c : bytes.substr(0, 4095))
+        shown += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    // Not quiet: 59 is the "no commands" box, 130 the dialog, left by Close,
+    // the close box or Delete; the file is read-only.
+    const struct { bool marker; std::string ini; int button, answer, shows; } rows[] = {
+        {false, bytes, IDOK, 0, 0}, {true, Missing, IDOK, 0, 59}, {true, "", IDOK, 0, 59},
+        {true, bytes, IDOK, 1, 130}, {true, bytes, IDCANCEL, 1, 130}, {true, bytes, 1003, 1, 130},
     };
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, TestKey, &key), ERROR_SUCCESS);
     for (const auto &row : rows) {
-        SCOPED_TRACE(row.stored.substr(0, 40));
-        RegDeleteValueA(key, "Value");
-        if (row.type != REG_NONE)
-            RegSetValueExA(key, "Value", 0, row.type, (const BYTE *)row.stored.data(),
-                           (DWORD)row.stored.size());
-        char buffer[TextSize];
-        memset(buffer, 'x', sizeof(buffer));
-        EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, TestKey, "Value", buffer), (int)row.expected.size());
-        EXPECT_EQ(std::string(buffer), row.expected);
+        RestartFiles files(row.marker, row.ini == Missing ? nullptr : row.ini.c_str());
+        SetFileAttributesA(files.ini.c_str(), FILE_ATTRIBUTE_READONLY);
+        EXPECT_EQ(CheckRestartFile(1), row.answer);
+        std::string text(8192, '\0');
+        std::vector<DialogSeen> seen = DialogsShownBy({row.button}, [&] { EXPECT_EQ(CheckRestartFile(0), row.answer); },
+                                                      [&](HWND dialog) {
+            text.resize(GetDlgItemTextA(dialog, 1004, &text[0], 8192)), ScreenshotPoint("restart_commands");
+        });
+        ASSERT_EQ(seen.size(), row.shows ? 1u : 0u);
+        std::string told = row.shows == 59 ? seen[0].caption + "|" + seen[0].text : row.shows ? seen[0].caption + "|" +
+                           text + "|" + seen[0].items[1003] + "|" + seen[0].items[IDOK] : "";
+        EXPECT_TRUE(told == (row.shows == 59 ? "Sentrovia|" + LoadedText(IDS_NO_RESTART_CMDS) : row.shows ?
+                             "Sentrovia - Windows Restart Commands|" + shown + "|Delete|Close" : "")) << told;
+        EXPECT_EQ(ReadFileBytes(files.ini), row.button == 1003 ? Missing : row.ini);
     }
-    RegCloseKey(key);
-    char buffer[TextSize] = "x";
-    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, "Software\\SentroviaSpineTest\\None", "Value", buffer), 0);
-    EXPECT_STREQ(buffer, "");
-}
-
-TEST_F(RegistryTest, CreateKeyPathWriteStringAndDeleteValueName)
-{
-    std::string deep = std::string(TestKey) + "\\One\\Two";
-    // Writing never creates the key.
-    EXPECT_EQ(RegWriteString(HKEY_CURRENT_USER, deep.c_str(), "Value", "text"), 0);
-    EXPECT_EQ(GetRegString(HKEY_CURRENT_USER, deep.c_str(), "Value"), Missing);
-    EXPECT_EQ(RegCreateKeyPath(HKEY_CURRENT_USER, deep.c_str()), 1);
-    EXPECT_EQ(RegCreateKeyPath(HKEY_CURRENT_USER, deep.c_str()), 1);  // an existing key counts
-    EXPECT_EQ(RegCreateKeyPath((HKEY)(ULONG_PTR)0x12345678, "Nowhere"), 0);
-
-    EXPECT_EQ(RegWriteString(HKEY_CURRENT_USER, deep.c_str(), "Value", "C:\\APP\\APP.EXE /x"), 1);
-    SavedRegValue written = SaveRegValue(HKEY_CURRENT_USER, deep.c_str(), "Value");
-    EXPECT_EQ(written.type, (DWORD)REG_SZ);
-    EXPECT_EQ(written.data, std::string("C:\\APP\\APP.EXE /x", 18));  // with its zero
-    EXPECT_EQ(RegWriteString(HKEY_CURRENT_USER, deep.c_str(), "Value", ""), 1);
-    EXPECT_EQ(GetRegString(HKEY_CURRENT_USER, deep.c_str(), "Value"), "");
-
-    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, deep.c_str(), "Other", "y"));
-    EXPECT_EQ(RegDeleteValueName(HKEY_CURRENT_USER, deep.c_str(), "Value"), 1);
-    EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, deep.c_str(), "Value"));
-    EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, deep.c_str(), "Other"));
-    EXPECT_EQ(RegDeleteValueName(HKEY_CURRENT_USER, deep.c_str(), "Value"), 0);
 }
