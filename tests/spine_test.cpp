@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 
 namespace {
 
@@ -71,14 +70,6 @@ TEST_F(ProgramRunTest, FirstStartApprovesWhatItFindsAndWritesTheDataFileAtOnce)
                   GetPrivateProfileIntA("Run", "C:\\Spine\\parked.exe", 7, dataFile_.c_str()), 1107u);  // 7: no key
     EXPECT_EQ(GetPrivateProfileIntA("Options", "Minutes", -1, dataFile_.c_str()), 3);
     EXPECT_EQ(SheetCurrentTab(sheet), PageStartup);
-    Close(sheet, IDCANCEL, false);
-    EndChildProcess(std::exchange(process_, nullptr));  // as a logoff may end it: no Exit, no save
-    // A program added meanwhile is asked about, not approved by a second first start.
-    ASSERT_TRUE(box.Set(HKEY_CURRENT_USER, RunKeyPath, "Sneaky", "c:\\temp\\sneaky.exe"));
-    ASSERT_TRUE(Start());
-    EXPECT_NE(Window("#32770", false), nullptr) << "the new-program alert";
-    EXPECT_EQ(Window("#32770", true, 0), nullptr) << "no first-start sheet";
-    EXPECT_EQ(GetPrivateProfileIntA("Run", "c:\\temp\\sneaky.exe", 0, dataFile_.c_str()), 0);
 }
 
 TEST_F(ProgramRunTest, StartsHiddenInADeepFolderASecondCopyHandsOverAndExitWritesTheOptions)
@@ -93,10 +84,8 @@ TEST_F(ProgramRunTest, StartsHiddenInADeepFolderASecondCopyHandsOverAndExitWrite
     EXPECT_TRUE(!IsWindowVisible(window) && (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW));
     EXPECT_EQ(Window("#32770", true, 0), nullptr) << "no first-start sheet";
     // The second copy ends; the first shows Startup Programs.
-    DWORD secondId = 0, code = 1;
-    HANDLE second = StartChildProcess(program_, nullptr, &secondId);
+    HANDLE second = StartChildProcess(program_, nullptr, nullptr);
     EXPECT_EQ(WaitForSingleObject(second, 30000), (DWORD)WAIT_OBJECT_0);
-    EXPECT_TRUE(GetExitCodeProcess(second, &code) && code == 0);
     EndChildProcess(second);
     HWND sheet = Window("#32770", true);
     EXPECT_EQ(SheetCurrentTab(sheet), PageStartup);
