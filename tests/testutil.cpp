@@ -162,22 +162,8 @@ void EndChildProcess(HANDLE process)
 
 #include <commctrl.h>
 
-#include <map>
 
 namespace {
-
-struct PendingWindow {
-    HWND (*find)();
-    std::function<void(HWND)> body;
-    DWORD start;
-    DWORD timeout;
-};
-
-std::map<UINT_PTR, PendingWindow> &PendingWindows()
-{
-    static std::map<UINT_PTR, PendingWindow> pending;
-    return pending;
-}
 
 struct ThreadWindowSearch {
     bool wantSheet;
@@ -203,46 +189,34 @@ BOOL CALLBACK FindThreadWindowProc(HWND window, LPARAM lParam)
     return FALSE;
 }
 
-void CALLBACK PendingWindowTimer(HWND, UINT, UINT_PTR id, DWORD)
+// The sheet awaited by DriveSheet, run inside the sheet's own modal loop.
+struct SheetWait {
+    std::function<void(HWND)> body;
+    DWORD start;
+    bool seen;
+};
+SheetWait *PendingSheet = nullptr;
+
+void CALLBACK SheetTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
-    auto it = PendingWindows().find(id);
-    if (it == PendingWindows().end()) {
-        KillTimer(nullptr, id);
-        return;
-    }
-    HWND window = it->second.find();
-    bool late = GetTickCount() - it->second.start > it->second.timeout;
-    if (!window && !late)
+    SheetWait *wait = PendingSheet;
+    HWND sheet = wait ? FindThreadSheet() : nullptr;
+    if (wait && !sheet && GetTickCount() - wait->start < 20000)
         return;
     KillTimer(nullptr, id);
-    PendingWindow pending = std::move(it->second);
-    PendingWindows().erase(it);
-    if (window) {
-        pending.body(window);
-        return;
-    }
-    // Nothing came: whatever modal window is up must not keep the test waiting.
-    HWND stray = FindThreadDialog();
-    if (!stray)
-        stray = FindThreadSheet();
-    if (stray)
+    PendingSheet = nullptr;
+    if (sheet) {
+        wait->seen = true;
+        wait->body(sheet);
+        if (IsWindow(sheet))
+            PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+    } else if (HWND stray = FindThreadDialog()) {
+        // Nothing came: whatever modal window is up must not keep the test waiting.
         PostMessageA(stray, WM_COMMAND, IDCANCEL, 0);
+    }
 }
 
 } // namespace
-
-UINT_PTR WhenWindowAppears(HWND (*find)(), const std::function<void(HWND)> &body, DWORD timeoutMs)
-{
-    UINT_PTR id = SetTimer(nullptr, 0, 30, PendingWindowTimer);
-    PendingWindows()[id] = PendingWindow{find, body, GetTickCount(), timeoutMs};
-    return id;
-}
-
-void CancelWindowWait(UINT_PTR id)
-{
-    if (PendingWindows().erase(id))
-        KillTimer(nullptr, id);
-}
 
 HWND FindThreadSheet()
 {
@@ -260,16 +234,13 @@ HWND FindThreadDialog()
 
 bool DriveSheet(HWND owner, int startPage, const std::function<void(HWND)> &body)
 {
-    bool seen = false;
-    UINT_PTR wait = WhenWindowAppears(FindThreadSheet, [&](HWND sheet) {
-        seen = true;
-        body(sheet);
-        if (IsWindow(sheet))
-            PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
-    });
+    SheetWait wait = {body, GetTickCount(), false};
+    PendingSheet = &wait;
+    UINT_PTR timer = SetTimer(nullptr, 0, 30, SheetTimer);
     ShowPropertySheet(owner, startPage);
-    CancelWindowWait(wait);
-    return seen;
+    KillTimer(nullptr, timer);
+    PendingSheet = nullptr;
+    return wait.seen;
 }
 
 int SheetCurrentTab(HWND sheet)
@@ -349,19 +320,6 @@ SavedRegValue SaveRegValue(HKEY root, const char *subkey, const char *name)
         saved.existed = true;
         saved.data.assign(data.data(), size);
     }
-    // Keep the name as the key spells it ("StartUp"), so that a value deleted
-    // and written back looks as it did.
-    char found[16384];
-    for (DWORD i = 0; saved.existed; ++i) {
-        DWORD length = sizeof(found);
-        if (RegEnumValueA(key, i, found, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        if (lstrcmpiA(found, name) == 0) {
-            saved.name = found;
-            break;
-        }
-    }
     RegCloseKey(key);
     return saved;
 }
@@ -383,24 +341,18 @@ void RestoreRegValue(const SavedRegValue &saved)
     RegCloseKey(key);
 }
 
-std::string GetWinIniLine(const char *key)
+std::string GetWinIniLine(const char *key, const char *missing)
 {
     std::vector<char> line(8192);
-    GetProfileStringA("windows", key, "", line.data(), (DWORD)line.size());
+    GetProfileStringA("windows", key, missing, line.data(), (DWORD)line.size());
     return line.data();
 }
 
 SavedWinIniLine SaveWinIniLine(const char *key)
 {
-    SavedWinIniLine saved;
-    saved.key = key;
-    std::vector<char> line(8192);
     // A default no line can hold tells a missing key from an empty one.
-    GetProfileStringA("windows", key, "\x01", line.data(), (DWORD)line.size());
-    saved.existed = strcmp(line.data(), "\x01") != 0;
-    if (saved.existed)
-        saved.line = line.data();
-    return saved;
+    std::string line = GetWinIniLine(key, "\x01");
+    return SavedWinIniLine{key, line, line != "\x01"};
 }
 
 void RestoreWinIniLine(const SavedWinIniLine &saved)

@@ -37,23 +37,14 @@ void EndChildProcess(HANDLE process);
 // --- Modal windows driven from inside their own message loop (sheet) -------
 #include <functional>
 
-// PropertySheetA, DialogBoxParamA and TrackPopupMenuEx do not return while
-// their window is up, so a test arms a thread timer first: once `find`
-// returns a window, `body` runs on the test thread inside the modal loop.
-// When nothing appears within timeoutMs, any dialog of this thread is
-// cancelled so the test cannot hang, and body is not called. Returns an id
-// for CancelWindowWait, which the caller uses once the modal call returned
-// (a body that never ran must not run later, in another test).
-UINT_PTR WhenWindowAppears(HWND (*find)(), const std::function<void(HWND)> &body,
-                           DWORD timeoutMs = 20000);
-void CancelWindowWait(UINT_PTR id);
 // A visible property sheet (#32770 with a SysTabControl32) of this thread.
 HWND FindThreadSheet();
 // A visible dialog of this thread that is not a sheet (message boxes too).
 HWND FindThreadDialog();
-// Opens the program's sheet at a page, runs body(sheet) once it is up and
-// then closes it as the Close button does (WM_COMMAND IDCANCEL). False when
-// no sheet appeared.
+// Opens the program's sheet at a page, runs body(sheet) inside the sheet's
+// own modal loop once it is up, and then closes it as the Close button does
+// (WM_COMMAND IDCANCEL). False when no sheet appeared within 20 s; any dialog
+// left up then is cancelled, so that a test cannot hang.
 bool DriveSheet(HWND owner, int startPage, const std::function<void(HWND)> &body);
 // Selected tab, the page window shown.
 int SheetCurrentTab(HWND sheet);
@@ -87,7 +78,7 @@ struct SavedWinIniLine {
 };
 SavedWinIniLine SaveWinIniLine(const char *key);
 void RestoreWinIniLine(const SavedWinIniLine &saved);
-std::string GetWinIniLine(const char *key);
+std::string GetWinIniLine(const char *key, const char *missing = "");
 // Points a Startup-type folder value of root's "Shell Folders" key at a
 // folder, and the same value of "User Shell Folders" too: Wine writes the
 // latter over the former whenever something asks the shell for the folder.
