@@ -86,8 +86,8 @@ TEST(HostileRegistry, StartupSourcesAtTheirWorst)
     for (int i = 0; line.size() < 4000; ++i)
         line += "C:\\Hostile\\piece" + std::to_string(i) + ".exe;";
     WriteProfileStringA("windows", "run", (line = line.substr(0, 4000)).c_str());
-    ASSERT_TRUE(CreateShortcutFile(sandbox.scratch + "\\good.lnk", FixturePath("startup_versioned.exe"), "Good"));
-    std::string lnk = ReadFileBytes(sandbox.scratch + "\\good.lnk"), exe = ReadFileBytes(FixturePath("startup_versioned.exe"));
+    ASSERT_TRUE(CreateShortcutFile(folder + "good.lnk", FixturePath("startup_versioned.exe"), "Good"));
+    std::string lnk = ReadFileBytes(folder + "good.lnk"), exe = ReadFileBytes(FixturePath("startup_versioned.exe"));
     // Noise is bytes of no format at all. Half of the fixture still holds its whole
     // resource, which is read; the last three lie about their sizes or exceed the reader's buffer.
     std::map<std::string, std::string> files = {
@@ -98,7 +98,8 @@ TEST(HostileRegistry, StartupSourcesAtTheirWorst)
         {"size4096.exe", ReadFileBytes(FixturePath("ver_size4096.exe"))}, {"huge.exe", ReadFileBytes(FixturePath("ver_huge.exe"))}};
     for (const auto &f : files)
         WriteFileBytes(folder + f.first, f.second);
-    // Every piece of the line is listed; so is every file, without details but for the half executable.
+    // Every piece of the line is listed; so is every file, without details but for the good
+    // shortcut (a third of it, a broken one, must not reach its target) and the half executable.
     std::string pieces;
     int last = -1, fileRows = 0, details = 0;
     for (int i = 0, count = CollectStartupEntries(); i < count; ++i) {
@@ -108,7 +109,7 @@ TEST(HostileRegistry, StartupSourcesAtTheirWorst)
         fileRows += row.source == SourceStartupFolder, details += row.source == SourceStartupFolder && !row.title.empty();
     }
     EXPECT_EQ(pieces, line + ";");
-    EXPECT_EQ(std::make_pair(fileRows, details), std::make_pair(11, 1));
+    EXPECT_EQ(std::make_pair(fileRows, details), std::make_pair(12, 2));
     // A piece is taken out alone; the rest is written back with ";" after each.
     EXPECT_EQ(RemoveStartupEntryAt(last), 1);
     EXPECT_EQ(GetWinIniLine("run"), line = line.substr(0, line.rfind(';') + 1));
