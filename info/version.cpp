@@ -93,10 +93,12 @@ bool ReadVersionInfo(const char *path, VersionInfo *info)
     memset(info, 0, sizeof(*info));
     if (!path || !*path)
         return false;
-    // A text that names a folder names one file only. When that is not there
-    // the version functions fail too, after trying several ways to load it;
-    // a command line with arguments is the common case.
-    if ((strchr(path, '\\') || strchr(path, ':')) && !FileExists(path))
+    // A full path names one file only. When that is not there the version
+    // functions fail too, after trying several ways to load it; a command
+    // line with arguments is the common case. Other texts, relative folders
+    // included, are looked for as Windows looks for programs.
+    bool full = (path[0] && path[1] == ':' && path[2] == '\\') || path[0] == '\\';
+    if (full && !FileExists(path))
         return false;
     DWORD handle = 0;
     DWORD size = GetFileVersionInfoSizeA(path, &handle);

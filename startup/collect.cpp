@@ -104,12 +104,13 @@ void OpenApprovedList(HKEY root, const char *list, RegKey *approved)
 }
 
 // Set when Windows' Task Manager has switched an item off: an odd first
-// byte in the value of its name in the list.
+// byte in the binary value of its name in the list (Windows writes no other
+// type there; a text "3" is not its mark).
 DWORD SwitchedOffFlag(const RegKey &approved, const char *name)
 {
     RawValue value;
-    return approved.key && ReadOpenValueBytes(approved.key, name, &value) && value.size >= 1 &&
-                   (value.data[0] & 1) != 0
+    return approved.key && ReadOpenValueBytes(approved.key, name, &value) &&
+                   value.type == REG_BINARY && value.size >= 1 && (value.data[0] & 1) != 0
                ? (DWORD)OriginSwitchedOff
                : 0;
 }

@@ -72,6 +72,13 @@ TEST_F(InfoTest, VersionTextsComeFromTheLastTranslationWithAProductNameWithinThe
             fields += std::string(field, strnlen(field, VersionFieldSize)) + "|";
         EXPECT_EQ(fields, row.fields);
     }
+    // A relative path is looked for as Windows looks for programs: here, beside the test program.
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(sizeof(cwd), cwd);
+    SetCurrentDirectoryA(folder_.c_str());
+    VersionInfo relative;
+    EXPECT_TRUE(ReadVersionInfo("fixtures\\ver_pairs.exe", &relative));
+    SetCurrentDirectoryA(cwd);
     const struct { std::string text, file; } commands[] = {
         {"\"C:\\Program Files\\App\\app.exe\" /min", "C:\\PROGRAM FILES\\APP\\APP.EXE"}, {"rundll32 a,b", "RUNDLL32 A,B"},
         {"C:\\Startup\\Tool.lnk /x", "C:\\STARTUP\\TOOL.LNK"}, {"C:\\RUN.BAT /x", "C:\\RUN.BAT /X"},

@@ -165,6 +165,7 @@ TEST_F(StartupTest, EntriesWindowsSwitchedOffAreListedAsSo)
     // list and first byte; its label.
     const struct { HKEY root; std::string key; const char *name, *list, *byte; std::string label; } rows[] = {
         {HKLM, RunKey, "StMachineOn", "Run", "\x02", lm + RunKey},
+        {HKCU, RunKey, "StUserText", "Run", "3", "HKEY_CURRENT_USER\\" + RunKey},  // text, not Windows' mark
         {HKLM, RunKey, "StMachineOff", "Run", "\x03", off + lm + RunKey},
         {HKLM, Wow + "Run", "StView32Off", "Run32", "\x03", off + lm + Wow + "Run"},
         {HKCU, "", "StUserOff.exe", "StartupFolder", "\x03", off + "Windows Startup Group"},
@@ -172,7 +173,7 @@ TEST_F(StartupTest, EntriesWindowsSwitchedOffAreListedAsSo)
     };
     for (const auto &row : rows)
         ASSERT_TRUE((row.key.empty() || box.Set(row.root, row.key, row.name, "C:\\item.exe")) &&
-                    box.Set(row.root, approved + row.list, row.name, row.byte, REG_BINARY));
+                    box.Set(row.root, approved + row.list, row.name, row.byte, row.byte[0] == '3' ? REG_SZ : REG_BINARY));
     CollectStartupEntries();
     for (const auto &row : rows) {
         const std::string file = (row.root == HKCU ? user : common) + "\\" + row.name;
